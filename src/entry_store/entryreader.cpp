@@ -1,0 +1,343 @@
+#include "entryreader.h"
+
+#include "textcodec.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace entry_store {
+
+using platform::Expected;
+
+namespace {
+
+using ByteSet = std::array<bool, 256>;
+
+constexpr ByteSet byteSet(std::string_view bytes) {
+    ByteSet set{};
+    for (const char c : bytes)
+        set[static_cast<unsigned char>(c)] = true;
+    return set;
+}
+
+constexpr ByteSet kFieldEnd = byteSet(",\r\n");
+constexpr ByteSet kQuoteEnd = byteSet("\"\r\n");
+
+const char* lastLineEnd(const char* from, const char* to) {
+    const auto* lf = static_cast<const char*>(memrchr(from, '\n', to - from));
+    const auto* cr = static_cast<const char*>(memrchr(from, '\r', to - from));
+    return std::max(lf, cr, [](const char* a, const char* b) { return std::less<>()(a, b); });
+}
+
+} // namespace
+
+// Receives a field's value bytes, possibly in several pieces.
+class EntryReader::Sink {
+  public:
+    virtual ~Sink() = default;
+    virtual void take(const char* data, std::size_t length) = 0;
+};
+
+class EntryReader::CollectSink final : public Sink {
+  public:
+    void take(const char* data, std::size_t length) override { value.append(data, length); }
+    std::string value;
+};
+
+// Compares a value with the keyword's byte forms as it streams past, so a
+// field that cannot match is never copied.
+class EntryReader::MatchSink final : public Sink {
+  public:
+    explicit MatchSink(const std::vector<std::string>& forms)
+        : forms_(forms), alive_(forms.size(), true) {}
+
+    void take(const char* data, std::size_t length) override {
+        for (std::size_t i = 0; i < forms_.size(); ++i) {
+            if (alive_[i] && (seen_ + length > forms_[i].size() ||
+                              std::memcmp(forms_[i].data() + seen_, data, length) != 0))
+                alive_[i] = false;
+        }
+        seen_ += length;
+    }
+
+    bool matched() const {
+        for (std::size_t i = 0; i < forms_.size(); ++i) {
+            if (alive_[i] && forms_[i].size() == seen_)
+                return true;
+        }
+        return false;
+    }
+
+  private:
+    const std::vector<std::string>& forms_;
+    std::vector<bool> alive_;
+    std::size_t seen_ = 0;
+};
+
+EntryReader::EntryReader(platform::FileSystem& files, std::size_t bufferSize)
+    : files_(files), buffer_(std::max<std::size_t>(bufferSize, 16)) {}
+
+EntryReader::~EntryReader() {
+    close();
+}
+
+platform::FileStatus EntryReader::open(const std::string& name) {
+    close();
+    auto handle = files_.open(name, platform::FileSystem::Mode::Read);
+    if (!handle)
+        return handle.error();
+    handle_ = handle.value();
+    pos_ = end_ = 0;
+    bufferStart_ = 0;
+    while (end_ < 3) {
+        auto got = fill();
+        if (!got)
+            return platform::FileError{got.error().op, got.error().code};
+        if (got.value() == 0)
+            break;
+    }
+    if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
+        pos_ = 3;
+    return std::nullopt;
+}
+
+void EntryReader::close() {
+    if (handle_ >= 0)
+        (void)files_.close(handle_);
+    handle_ = -1;
+    pos_ = end_ = 0;
+    bufferStart_ = 0;
+}
+
+Expected<std::size_t, StoreError> EntryReader::fill() {
+    if (pos_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+        bufferStart_ += pos_;
+        end_ -= pos_;
+        pos_ = 0;
+    }
+    if (end_ == buffer_.size())
+        return std::size_t{0};
+    auto got = files_.read(handle_, buffer_.data() + end_, buffer_.size() - end_);
+    if (!got)
+        return storeError(got.error());
+    end_ += got.value();
+    return got.value();
+}
+
+Expected<bool, StoreError> EntryReader::atEnd() {
+    if (pos_ < end_)
+        return false;
+    // Read again even after an earlier end: the file may have grown meanwhile.
+    auto got = fill();
+    if (!got)
+        return got.error();
+    return pos_ == end_;
+}
+
+Expected<bool, StoreError> EntryReader::skipTo(const char* table, Sink* sink) {
+    const auto* set = reinterpret_cast<const bool*>(table);
+    for (;;) {
+        const char* data = buffer_.data();
+        std::size_t i = pos_;
+        while (i < end_ && !set[static_cast<unsigned char>(data[i])])
+            ++i;
+        if (sink && i > pos_)
+            sink->take(data + pos_, i - pos_);
+        pos_ = i;
+        if (pos_ < end_)
+            return true;
+        auto got = fill();
+        if (!got)
+            return got.error();
+        if (got.value() == 0)
+            return false;
+    }
+}
+
+Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeDelimiter() {
+    const char c = buffer_[pos_++];
+    if (c == ',')
+        return Delimiter::Comma;
+    if (c == '\r') {
+        if (pos_ == end_) {
+            auto got = fill();
+            if (!got)
+                return got.error();
+        }
+        if (pos_ < end_ && buffer_[pos_] == '\n')
+            ++pos_;
+    }
+    return Delimiter::LineEnd;
+}
+
+Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeField(Sink& sink) {
+    static constexpr ByteSet notSpace = [] {
+        ByteSet set{};
+        set.fill(true);
+        set[' '] = false;
+        return set;
+    }();
+    auto found = skipTo(reinterpret_cast<const char*>(notSpace.data()), nullptr);
+    if (!found)
+        return found.error();
+    if (!found.value())
+        return Delimiter::EndOfFile;
+
+    if (buffer_[pos_] == '"') {
+        ++pos_;
+        found = skipTo(reinterpret_cast<const char*>(kQuoteEnd.data()), &sink);
+        if (!found)
+            return found.error();
+        if (!found.value())
+            return Delimiter::EndOfFile;
+        if (buffer_[pos_] == '"') {
+            ++pos_;
+            found = skipTo(reinterpret_cast<const char*>(kFieldEnd.data()), nullptr);
+            if (!found)
+                return found.error();
+            if (!found.value())
+                return Delimiter::EndOfFile;
+        }
+        return consumeDelimiter();
+    }
+    found = skipTo(reinterpret_cast<const char*>(kFieldEnd.data()), &sink);
+    if (!found)
+        return found.error();
+    if (!found.value())
+        return Delimiter::EndOfFile;
+    return consumeDelimiter();
+}
+
+Expected<std::string, StoreError> EntryReader::readField() {
+    auto end = atEnd();
+    if (!end)
+        return end.error();
+    if (end.value())
+        return StoreError{StoreErrorKind::ReadPastEnd, platform::FileOp::Read, 0};
+    CollectSink sink;
+    auto delimiter = consumeField(sink);
+    if (!delimiter)
+        return delimiter.error();
+    return textcodec::decodeField(sink.value);
+}
+
+// Reads the fields of one line from the current position, stopping after a match.
+Expected<EntryReader::ScanResult, StoreError>
+EntryReader::matchLine(const std::vector<std::string>& forms) {
+    for (;;) {
+        auto end = atEnd();
+        if (!end)
+            return end.error();
+        if (end.value())
+            return ScanResult::EndOfFile;
+        MatchSink sink(forms);
+        auto delimiter = consumeField(sink);
+        if (!delimiter)
+            return delimiter.error();
+        if (sink.matched())
+            return ScanResult::Found;
+        if (delimiter.value() != Delimiter::Comma)
+            return ScanResult::Unfinished; // the line is done; the caller scans on
+    }
+}
+
+// The start of the line holding buffer_[before], or `from` if that comes later.
+std::size_t EntryReader::lineStart(std::size_t from, std::size_t before) const {
+    const char* base = buffer_.data();
+    const char* last = lastLineEnd(base + from, base + before);
+    return last ? static_cast<std::size_t>(last - base) + 1 : from;
+}
+
+Expected<EntryReader::ScanResult, StoreError> EntryReader::findField(std::string_view keyword,
+                                                                     std::uint64_t budget) {
+    // Fields never hold a line end, so a form holding one can never match.
+    std::vector<std::string> forms = textcodec::byteForms(keyword);
+    std::erase_if(forms, [](const std::string& form) {
+        return form.find_first_of("\r\n") != std::string::npos;
+    });
+
+    constexpr std::uint64_t kNone = UINT64_MAX;
+    // Per form: the file offset of its next occurrence, and how far the file is
+    // known to hold no occurrence, so no byte is searched twice for one form.
+    std::vector<std::uint64_t> hitAt(forms.size(), kNone);
+    std::vector<std::uint64_t> clearTo(forms.size(), 0);
+    const std::uint64_t startedAt = position();
+
+    for (;;) {
+        if (pos_ == end_) {
+            auto got = fill();
+            if (!got)
+                return got.error();
+            if (got.value() == 0)
+                return ScanResult::EndOfFile;
+        }
+        if (position() - startedAt >= budget)
+            return ScanResult::Unfinished;
+
+        const std::uint64_t here = position();
+        const std::uint64_t bufferEnd = bufferStart_ + end_;
+        std::uint64_t nearest = kNone;
+        for (std::size_t i = 0; i < forms.size(); ++i) {
+            if (hitAt[i] != kNone && hitAt[i] >= here) {
+                nearest = std::min(nearest, hitAt[i]);
+                continue;
+            }
+            hitAt[i] = kNone;
+            const std::string& form = forms[i];
+            const std::uint64_t from = std::max(here, clearTo[i]);
+            if (from >= bufferEnd)
+                continue;
+            const char* begin = buffer_.data() + (from - bufferStart_);
+            const auto* hit =
+                static_cast<const char*>(memmem(begin, bufferEnd - from, form.data(), form.size()));
+            if (hit) {
+                hitAt[i] = bufferStart_ + static_cast<std::uint64_t>(hit - buffer_.data());
+                nearest = std::min(nearest, hitAt[i]);
+            } else {
+                // An occurrence may still start in the last size-1 bytes and
+                // run on into bytes not read yet.
+                clearTo[i] = std::max(
+                    from, bufferEnd - std::min<std::uint64_t>(bufferEnd - from, form.size() - 1));
+            }
+        }
+
+        if (nearest != kNone) {
+            pos_ = lineStart(pos_, static_cast<std::size_t>(nearest - bufferStart_));
+            auto line = matchLine(forms);
+            if (!line || line.value() != ScanResult::Unfinished)
+                return line;
+            continue;
+        }
+
+        // No occurrence in the buffer: every complete line in it is passed over.
+        // A CR as the last byte may still be followed by its LF, so the line
+        // before it is the last one known to be complete.
+        const char* base = buffer_.data();
+        const char* last = lastLineEnd(base + pos_, base + end_);
+        if (last && *last == '\r' && last == base + end_ - 1)
+            last = lastLineEnd(base + pos_, last);
+        if (last)
+            pos_ = static_cast<std::size_t>(last - base) + 1;
+
+        if (pos_ == 0 && end_ == buffer_.size()) {
+            // One line fills the whole buffer: read it field by field, streaming,
+            // so memory stays bounded however long the line is.
+            auto line = matchLine(forms);
+            if (!line || line.value() != ScanResult::Unfinished)
+                return line;
+            continue;
+        }
+        auto got = fill();
+        if (!got)
+            return got.error();
+        if (got.value() == 0) {
+            // The file ends in this line and nothing in it can match.
+            pos_ = end_;
+            return ScanResult::EndOfFile;
+        }
+    }
+}
+
+} // namespace entry_store

@@ -1,0 +1,55 @@
+#include "storeerror.h"
+
+#include <cerrno>
+
+namespace entry_store {
+
+StoreError storeError(const platform::FileError& error) {
+    StoreErrorKind kind = StoreErrorKind::InputOutput;
+    switch (error.code) {
+    case ENOENT:
+        kind = StoreErrorKind::NotFound;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        kind = StoreErrorKind::AccessDenied;
+        break;
+    case EISDIR:
+        kind = StoreErrorKind::IsFolder;
+        break;
+    case ENOSPC:
+    case EDQUOT:
+        kind = StoreErrorKind::DiskFull;
+        break;
+    default:
+        break;
+    }
+    return StoreError{kind, error.op, error.code};
+}
+
+std::string StoreError::describe() const {
+    std::string what;
+    switch (kind) {
+    case StoreErrorKind::NotFound:
+        what = "the file does not exist";
+        break;
+    case StoreErrorKind::AccessDenied:
+        what = "the file or its folder is not writable or not readable";
+        break;
+    case StoreErrorKind::IsFolder:
+        what = "a folder stands where the file should be";
+        break;
+    case StoreErrorKind::DiskFull:
+        what = "no space is left on the disk";
+        break;
+    case StoreErrorKind::ReadPastEnd:
+        return "a field was read past the end of the file";
+    case StoreErrorKind::InputOutput:
+        what = "the system reported an input/output failure";
+        break;
+    }
+    return what + " (" + platform::describe(platform::FileError{op, code}) + ")";
+}
+
+} // namespace entry_store

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "filesystem.h"
+
+#include <string>
+
+namespace entry_store {
+
+enum class StoreErrorKind {
+    NotFound,     // the entry file does not exist
+    AccessDenied, // no permission, or a read-only disk
+    IsFolder,     // a folder stands where the file should be
+    DiskFull,     // no space or quota left
+    ReadPastEnd,  // a field was read when no byte remained
+    InputOutput,  // any other failure the system reported
+};
+
+struct StoreError {
+    StoreErrorKind kind;
+    platform::FileOp op;
+    int code; // the errno value; 0 for ReadPastEnd
+
+    // What went wrong, in words for the user: "no space is left on the disk (writing: ...)".
+    std::string describe() const;
+};
+
+StoreError storeError(const platform::FileError& error);
+
+} // namespace entry_store

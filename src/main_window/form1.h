@@ -1,0 +1,60 @@
+#pragma once
+
+// The main window: the three boxes in which an entry is typed or shown, the
+// pause marker, the five buttons and the fish symbol. Every command is one of
+// its click handlers, run inside the platform's catch-all. The handlers work
+// on the controls directly; the entry file is reached only through the entry
+// store, and failures the store reports become messages here.
+
+#include "entrystore.h"
+
+#include <QWidget>
+
+class FishPicture;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form1(platform::FileSystem& files = platform::systemFileSystem(),
+                   QWidget* parent = nullptr);
+
+    entry_store::EntryStore& store() { return store_; }
+
+  public slots:
+    void Command1_Click(); // Save
+    void Command2_Click(); // Find
+    void Command3_Click(); // Find Next
+    void Command4_Click(); // Done
+    void Command5_Click(); // About
+    void Picture1_Click(); // the distribution notice
+
+  protected:
+    // Closing the window through the window manager is the same as Done, so no
+    // process is left running without a window, even from inside a waiting search.
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void search(const std::string& keyword);
+    bool showEntry(const std::string& keyword);
+    void reportReadFailure(const QString& what);
+    QString filePath() const;
+
+    entry_store::EntryStore store_;
+
+    QLineEdit* Text1;
+    QPlainTextEdit* Text2;
+    QLineEdit* Text3;
+    QPushButton* Command1;
+    QPushButton* Command2;
+    QLabel* Label1;
+    QPushButton* Command3;
+    QPushButton* Command4;
+    FishPicture* Picture1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QPushButton* Command5;
+};

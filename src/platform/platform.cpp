@@ -1,0 +1,143 @@
+#include "platform.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QFont>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+
+namespace platform {
+
+namespace {
+
+std::function<void(const QString&)>& failureHandler() {
+    static std::function<void(const QString&)> handler;
+    return handler;
+}
+
+std::function<void(int)>& endHandler() {
+    static std::function<void(int)> handler;
+    return handler;
+}
+
+// The faces tried for "MS Sans Serif", widest first; the narrow ones serve the
+// long lines of the About window where a regular face would not fit.
+const QStringList& standInFaces() {
+    static const QStringList faces{"Liberation Sans",       "Arimo",
+                                   "DejaVu Sans",           "Liberation Sans Narrow",
+                                   "DejaVu Sans Condensed", "Nimbus Sans Narrow"};
+    return faces;
+}
+
+bool fits(const QFont& font, const QString& caption, int width) {
+    return QFontMetrics(font).horizontalAdvance(caption) <= width;
+}
+
+} // namespace
+
+void showFailure(const QString& message) {
+    if (failureHandler()) {
+        failureHandler()(message);
+        return;
+    }
+    std::fprintf(stderr, "verimond: %s\n", message.toLocal8Bit().constData());
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Verimond"), message, QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void endProgram(int status) {
+    if (endHandler())
+        endHandler()(status);
+    std::fflush(nullptr);
+    // No destructor runs: ending from inside a nested event loop must not
+    // return into the handlers it is nested in.
+    std::_Exit(status);
+}
+
+void guarded(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showFailure(
+            QStringLiteral("Verimond has to close: %1").arg(QString::fromLocal8Bit(e.what())));
+        endProgram(1);
+    } catch (...) {
+        showFailure(QStringLiteral("Verimond has to close after an unexpected failure."));
+        endProgram(1);
+    }
+}
+
+void processPendingEvents() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void setFailureHandler(std::function<void(const QString&)> handler) {
+    failureHandler() = std::move(handler);
+}
+
+void setEndProgramHandler(std::function<void(int)> handler) {
+    endHandler() = std::move(handler);
+}
+
+QString boxText(const QPlainTextEdit* box) {
+    // toRawText keeps no-break spaces that toPlainText would turn into plain ones.
+    QString text = box->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    text.replace(QChar::LineSeparator, QStringLiteral("\r\n"));
+    return text;
+}
+
+void setBoxText(QPlainTextEdit* box, const QString& text) {
+    QString plain = text;
+    plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    box->setPlainText(plain);
+    box->moveCursor(QTextCursor::Start);
+    box->horizontalScrollBar()->setValue(0);
+    box->verticalScrollBar()->setValue(0);
+}
+
+QFont formFont(double points, bool bold) {
+    static const bool registered = [] {
+        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), standInFaces());
+        return true;
+    }();
+    (void)registered;
+    QFont font(QStringLiteral("MS Sans Serif"));
+    // Sizes are fixed in pixels, like the twips layout, so text keeps its place
+    // in the controls whatever the screen reports as its dots per inch.
+    font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));
+    font.setBold(bold);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
+
+void fitCaption(QWidget* widget, const QString& caption, int width) {
+    QFont font = widget->font();
+    if (fits(font, caption, width))
+        return;
+    for (const QString& face : standInFaces()) {
+        QFont candidate = font;
+        candidate.setFamilies({face});
+        if (QFontInfo(candidate).family() != face)
+            continue; // not installed
+        if (fits(candidate, caption, width)) {
+            widget->setFont(candidate);
+            return;
+        }
+    }
+    while (font.pixelSize() > 6 && !fits(font, caption, width))
+        font.setPixelSize(font.pixelSize() - 1);
+    widget->setFont(font);
+}
+
+} // namespace platform

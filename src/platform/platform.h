@@ -1,0 +1,59 @@
+#pragma once
+
+// The platform layer: the narrow set of window, file and process operations
+// through which the rest of the program reaches the system. Windows, the
+// entry store and the tests use these instead of calling Qt or the operating
+// system for them directly, so each can be replaced or observed in one place:
+// - filesystem.h: byte access to files (plain C++, used by the entry store);
+// - failure messages and program end, with the catch-all around every click;
+// - processing pending events, which the search's wait relies on;
+// - text and caption access that turns the widgets' line breaks into CR LF;
+// - twips, fonts and the fitting of captions into their controls.
+
+#include <QString>
+#include <functional>
+
+class QFont;
+class QLabel;
+class QPlainTextEdit;
+class QWidget;
+
+namespace platform {
+
+// Shows a message naming a failure and returns when the user has dismissed it.
+void showFailure(const QString& message);
+
+// Ends the process at once: no further handler runs and no window stays on screen.
+[[noreturn]] void endProgram(int status = 0);
+
+// Runs a click handler inside the catch-all: a failure nothing else handled is
+// reported to the user and then ends the program.
+void guarded(const std::function<void()>& handler);
+
+// Runs the handlers of the events waiting now; when none is waiting, blocks
+// until one arrives, so a loop of these calls never spins the processor.
+void processPendingEvents();
+
+// Tests replace the message box and the process end with their own handlers;
+// an empty function restores the real behaviour.
+void setFailureHandler(std::function<void(const QString&)> handler);
+void setEndProgramHandler(std::function<void(int)> handler);
+
+// The whole text of a multi-line box, with every line break as CR LF.
+QString boxText(const QPlainTextEdit* box);
+// Replaces the whole text (CR LF as line break), caret at the start, first line in view.
+void setBoxText(QPlainTextEdit* box, const QString& text);
+
+// Window geometry is given in twips; 15 twips make one device-independent pixel.
+constexpr int twips(int value) {
+    return (value + 7) / 15;
+}
+
+// "MS Sans Serif" at a size in points, resolved to the installed stand-in face.
+QFont formFont(double points, bool bold = false);
+
+// Keeps the widget's face and size if its caption fits `width` pixels; otherwise
+// tries the narrower stand-in faces at the same size, and only then a smaller size.
+void fitCaption(QWidget* widget, const QString& caption, int width);
+
+} // namespace platform
