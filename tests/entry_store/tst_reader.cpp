@@ -1,0 +1,157 @@
+#include "entrystore.h"
+#include "faultyfilesystem.h"
+#include "filebytes.h"
+#include "textcodec.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using entry_store::EntryReader;
+using entry_store::StoreErrorKind;
+namespace textcodec = entry_store::textcodec;
+
+namespace {
+
+// Every field of `bytes`, read until the end-of-file test is true.
+QList<QByteArray> readAll(const std::string& path, std::size_t bufferSize = 1 << 20) {
+    EntryReader reader(platform::systemFileSystem(), bufferSize);
+    if (reader.open(path))
+        return {QByteArray("<open failed>")};
+    QList<QByteArray> fields;
+    while (!reader.atEnd().value())
+        fields << QByteArray::fromStdString(reader.readField().value());
+    return fields;
+}
+
+} // namespace
+
+class TestReader : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    std::string path() const { return (dir_.path() + "/verimond.dat").toStdString(); }
+
+  private slots:
+    void fieldRules_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QList<QByteArray>>("fields");
+        using L = QList<QByteArray>;
+        QTest::newRow("one line, one field") << QByteArray("grace\r\n") << L{"grace"};
+        QTest::newRow("empty file") << QByteArray("") << L{};
+        QTest::newRow("empty line") << QByteArray("\r\n") << L{""};
+        QTest::newRow("k commas, k+1 fields") << QByteArray("a,b,\r\n") << L{"a", "b", ""};
+        QTest::newRow("date with a comma") << QByteArray("Tuesday, May 3\r\n") << L{"Tuesday", "May 3"};
+        QTest::newRow("leading spaces skipped") << QByteArray("  indented\r\n") << L{"indented"};
+        QTest::newRow("trailing spaces kept") << QByteArray("grace  \r\n") << L{"grace  "};
+        QTest::newRow("spaces only") << QByteArray("   \r\n") << L{""};
+        QTest::newRow("tab is text") << QByteArray("\tgrace\r\n") << L{"\tgrace"};
+        QTest::newRow("quoted with comma") << QByteArray("\"a, b\"\r\n") << L{"a, b"};
+        QTest::newRow("quoted after spaces") << QByteArray("  \"  q\"\r\n") << L{"  q"};
+        QTest::newRow("empty quotes") << QByteArray("\"\"\r\n") << L{""};
+        QTest::newRow("text after closing quote dropped")
+            << QByteArray("\"Jesus wept\" John 11:35,x\r\n") << L{"Jesus wept", "x"};
+        QTest::newRow("unclosed quote ends at line end")
+            << QByteArray("\"never closed, still\r\nnext\r\n") << L{"never closed, still", "next"};
+        QTest::newRow("quote never runs over a line end")
+            << QByteArray("\"a\r\nb\"\r\n") << L{"a", "b\""};
+        QTest::newRow("quotes inside unquoted text kept")
+            << QByteArray("say \"hi\" now\r\n") << L{"say \"hi\" now"};
+        QTest::newRow("lone LF ends a line") << QByteArray("a\nb\n") << L{"a", "b"};
+        QTest::newRow("lone CR ends a line") << QByteArray("a\rb\r") << L{"a", "b"};
+        QTest::newRow("CR then CR LF") << QByteArray("a\r\r\nb") << L{"a", "", "b"};
+        QTest::newRow("last line without line end") << QByteArray("a\r\nlast") << L{"a", "last"};
+        QTest::newRow("comma at the end of the file") << QByteArray("a,") << L{"a"};
+        QTest::newRow("byte-order mark skipped") << QByteArray("\xEF\xBB\xBFgrace\r\n") << L{"grace"};
+        QTest::newRow("NUL is text") << QByteArray("a\0b\r\n", 5) << L{QByteArray("a\0b", 3)};
+        QTest::newRow("Windows-1252 decoded") << QByteArray("caf\xE9\r\n") << L{"caf\xC3\xA9"};
+        QTest::newRow("UTF-8 decoded") << QByteArray("\xCE\xA9\r\n") << L{"\xCE\xA9"};
+        QTest::newRow("invalid UTF-8 read as Windows-1252")
+            << QByteArray("\xC3(\r\n") << L{"\xC3\x83("};
+        QTest::newRow("decoded per field")
+            << QByteArray("\xCE\xA9,\xE9\r\n") << L{"\xCE\xA9", "\xC3\xA9"};
+    }
+
+    void fieldRules() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QList<QByteArray>, fields);
+        writeBytes(path(), bytes.toStdString());
+        QCOMPARE(readAll(path()), fields);
+        // Buffer boundaries anywhere inside the input change nothing.
+        QCOMPARE(readAll(path(), 16), fields);
+    }
+
+    void readingPastTheEndFails() {
+        writeBytes(path(), "grace\r\n");
+        EntryReader reader(platform::systemFileSystem());
+        QVERIFY(!reader.open(path()));
+        QCOMPARE(reader.readField().value(), std::string("grace"));
+        QVERIFY(reader.atEnd().value());
+        const auto past = reader.readField();
+        QVERIFY(!past);
+        QCOMPARE(past.error().kind, StoreErrorKind::ReadPastEnd);
+    }
+
+    void missingFileAndReadErrorsAreReported() {
+        EntryReader reader(platform::systemFileSystem());
+        const auto missing = reader.open(dir_.path().toStdString() + "/absent.dat");
+        QVERIFY(missing);
+        QCOMPARE(entry_store::storeError(*missing).kind, StoreErrorKind::NotFound);
+        QVERIFY(!reader.isOpen());
+
+        // A folder opens for reading but cannot be read.
+        const auto folder = reader.open(dir_.path().toStdString());
+        QVERIFY(folder);
+        QCOMPARE(entry_store::storeError(*folder).kind, StoreErrorKind::IsFolder);
+
+        // A read failing in the middle of a long file.
+        writeBytes(path(), std::string(100, 'x') + "\r\ngrace\r\n");
+        FaultyFileSystem files;
+        EntryReader faulty(files, 16);
+        QVERIFY(!faulty.open(path()));
+        files.reset(static_cast<int>(files.calls.size()) + 3, EIO);
+        const auto scan = faulty.findField("grace");
+        QVERIFY(!scan);
+        QCOMPARE(scan.error().kind, StoreErrorKind::InputOutput);
+    }
+
+    void textRoundTripsThroughTheFile_data() {
+        QTest::addColumn<QString>("text");
+        for (const char* s : {"plain", "", "café", "€uro — “quoted”", "Ωmega", "naïve Ω",
+                              "שָׁלוֹם", "🙏 amen", "Ã©", "Ã©, Ω", "\u00A0no-break", "\u0081"})
+            QTest::newRow(s) << QString::fromUtf8(s);
+    }
+
+    void textRoundTripsThroughTheFile() {
+        QFETCH(QString, text);
+        const std::string utf8 = text.toStdString();
+        const std::string bytes = textcodec::encodeLine(utf8);
+        QCOMPARE(textcodec::decodeField(bytes), utf8);
+        // Each comma-separated piece decodes on its own, and still comes back whole.
+        writeBytes(path(), bytes + "\r\n");
+        QStringList pieces;
+        for (const QByteArray& field : readAll(path()))
+            pieces << QString::fromUtf8(field);
+        QCOMPARE(pieces.join(','), QString(text).replace(", ", ","));
+    }
+
+    void byteFormsAreExactlyWhatDecodesToTheText() {
+        QCOMPARE(textcodec::byteForms("grace"), std::vector<std::string>{"grace"});
+        QCOMPARE(textcodec::byteForms("caf\xC3\xA9"),
+                 (std::vector<std::string>{"caf\xC3\xA9", "caf\xE9"}));
+        QCOMPARE(textcodec::byteForms("\xCE\xA9"), std::vector<std::string>{"\xCE\xA9"});
+        // The Windows-1252 bytes of "Ã©" are valid UTF-8 and read back as "é".
+        QCOMPARE(textcodec::byteForms("\xC3\x83\xC2\xA9"),
+                 std::vector<std::string>{"\xC3\x83\xC2\xA9"});
+        for (int byte = 0; byte < 256; ++byte) {
+            const std::string one(1, static_cast<char>(byte));
+            const std::string text = textcodec::decodeField(one);
+            const auto forms = textcodec::byteForms(text);
+            QVERIFY(std::find(forms.begin(), forms.end(), one) != forms.end());
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestReader)
+#include "tst_reader.moc"

@@ -1,0 +1,140 @@
+#include "entrystore.h"
+#include "filebytes.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+using entry_store::EntryReader;
+using ScanResult = entry_store::EntryReader::ScanResult;
+
+namespace {
+
+// What a search sees: the byte position after each field equal to the keyword,
+// and the fields it then reads on (as a showing does), up to the end of the file.
+struct Trace {
+    std::vector<std::uint64_t> found;
+    std::vector<std::string> shown;
+    std::uint64_t endedAt = 0;
+    bool operator==(const Trace&) const = default;
+};
+
+// Reads a few fields after a match, the same way in both readers.
+void showSome(EntryReader& reader, Trace& trace) {
+    for (int i = 0; i < 2 && !reader.atEnd().value(); ++i)
+        trace.shown.push_back(reader.readField().value());
+}
+
+// The plain reference: every field read and compared.
+Trace fieldByField(const std::string& path, const std::string& keyword) {
+    EntryReader reader(platform::systemFileSystem());
+    Trace trace;
+    if (reader.open(path))
+        return trace;
+    while (!reader.atEnd().value()) {
+        if (reader.readField().value() == keyword) {
+            trace.found.push_back(reader.position());
+            showSome(reader, trace);
+        }
+    }
+    trace.endedAt = reader.position();
+    return trace;
+}
+
+Trace scanned(const std::string& path, const std::string& keyword, std::size_t bufferSize,
+              std::uint64_t budget) {
+    EntryReader reader(platform::systemFileSystem(), bufferSize);
+    Trace trace;
+    if (reader.open(path))
+        return trace;
+    for (;;) {
+        const auto result = reader.findField(keyword, budget).value();
+        if (result == ScanResult::EndOfFile)
+            break;
+        if (result == ScanResult::Found) {
+            trace.found.push_back(reader.position());
+            showSome(reader, trace);
+        }
+    }
+    trace.endedAt = reader.position();
+    return trace;
+}
+
+std::string randomDiary(QRandomGenerator& random, int pieces) {
+    static const char* const parts[] = {
+        "grace", "hope", "gr", "ace", ",", " ", "  ", "\"", "\r\n", "\r\n", "\n", "\r",
+        "**EOE**\r\n", "x", "caf\xE9", "caf\xC3\xA9", "\xCE\xA9", "\xC3", "\t", "a,b", "\0"};
+    std::string out;
+    if (random.bounded(8) == 0)
+        out += "\xEF\xBB\xBF";
+    for (int i = 0; i < pieces; ++i) {
+        const char* part = parts[random.bounded(static_cast<int>(std::size(parts)))];
+        out += *part ? std::string(part) : std::string(1, '\0');
+    }
+    return out;
+}
+
+} // namespace
+
+class TestScan : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // The fast scan must find exactly the fields, and leave the reader exactly
+    // where, reading field by field would: on random files, with buffers so
+    // small that every line crosses their edges, and stopped at any budget.
+    void scanMatchesFieldByFieldReading() {
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/verimond.dat").toStdString();
+        QRandomGenerator random(20261207);
+        const std::string keywords[] = {"grace", "", "hope", "caf\xC3\xA9", "\xCE\xA9",
+                                        "**EOE**", "a,b", "ace", " grace", "x"};
+        int matches = 0;
+        for (int round = 0; round < 400; ++round) {
+            writeBytes(path, randomDiary(random, 1 + random.bounded(300)));
+            for (const std::string& keyword : keywords) {
+                const Trace expected = fieldByField(path, keyword);
+                matches += static_cast<int>(expected.found.size());
+                for (std::size_t buffer : {std::size_t{16}, std::size_t{37}, std::size_t{1} << 20}) {
+                    const std::uint64_t budget = random.bounded(2) ? UINT64_MAX : random.bounded(1, 64);
+                    const Trace actual = scanned(path, keyword, buffer, budget);
+                    if (!(actual == expected)) {
+                        qWarning() << "round" << round << "keyword" << keyword.c_str() << "buffer"
+                                   << buffer;
+                        QFAIL("the scan differs from field-by-field reading");
+                    }
+                }
+            }
+        }
+        QVERIFY(matches > 1000); // the generator does produce matches
+    }
+
+    void longLinesStayWithinTheBuffer() {
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/verimond.dat").toStdString();
+        // A line far longer than the buffer, with the keyword as its last field.
+        writeBytes(path, std::string(5000, 'g') + ",grace\r\nx\r\ny\r\ngrace\r\n");
+        const Trace expected = fieldByField(path, "grace");
+        QCOMPARE(expected.found.size(), std::size_t{2});
+        QVERIFY(scanned(path, "grace", 64, UINT64_MAX) == expected);
+        QVERIFY(scanned(path, "", 64, UINT64_MAX) == fieldByField(path, ""));
+    }
+
+    void fileGrowingDuringASearchIsReadOn() {
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/verimond.dat").toStdString();
+        writeBytes(path, "grace\r\nd\r\n**EOE**\r\n");
+        EntryReader reader(platform::systemFileSystem());
+        QVERIFY(!reader.open(path));
+        QCOMPARE(reader.findField("grace").value(), ScanResult::Found);
+        QCOMPARE(reader.findField("grace").value(), ScanResult::EndOfFile);
+        entry_store::EntryStore store(platform::systemFileSystem(), path);
+        QVERIFY(!store.save("grace", "later", ""));
+        QVERIFY(!reader.atEnd().value());
+        QCOMPARE(reader.findField("grace").value(), ScanResult::Found);
+        QCOMPARE(reader.readField().value(), std::string("later"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestScan)
+#include "tst_scan.moc"

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "filesystem.h"
+
+#include <cerrno>
+#include <vector>
+
+// The real file system with calls made to fail on purpose: the call numbered
+// failAt (counting every call from 1) fails with errno `code`, and the write
+// numbered shortAt writes only half of what it was given. Every call is logged.
+class FaultyFileSystem final : public platform::FileSystem {
+  public:
+    int failAt = 0; // 0: nothing fails
+    int code = EIO;
+    int shortAt = 0;
+    std::vector<platform::FileOp> calls;
+
+    void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0) {
+        failAt = at;
+        code = errorCode;
+        shortAt = shortWriteAt;
+        calls.clear();
+    }
+
+    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode) override {
+        if (trip(platform::FileOp::Open))
+            return fault(platform::FileOp::Open);
+        return real().open(name, mode);
+    }
+    platform::FileStatus lock(int handle) override {
+        if (trip(platform::FileOp::Lock))
+            return fault(platform::FileOp::Lock);
+        return real().lock(handle);
+    }
+    platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
+        if (trip(platform::FileOp::Size))
+            return fault(platform::FileOp::Size);
+        return real().size(handle);
+    }
+    platform::Expected<std::size_t, platform::FileError> write(int handle, const char* data,
+                                                               std::size_t length) override {
+        if (trip(platform::FileOp::Write))
+            return fault(platform::FileOp::Write);
+        if (static_cast<int>(calls.size()) == shortAt && length > 1)
+            return real().write(handle, data, length / 2);
+        return real().write(handle, data, length);
+    }
+    platform::Expected<std::size_t, platform::FileError> read(int handle, char* data,
+                                                              std::size_t length) override {
+        if (trip(platform::FileOp::Read))
+            return fault(platform::FileOp::Read);
+        return real().read(handle, data, length);
+    }
+    platform::FileStatus sync(int handle) override {
+        if (trip(platform::FileOp::Sync))
+            return fault(platform::FileOp::Sync);
+        return real().sync(handle);
+    }
+    platform::FileStatus truncate(int handle, std::uint64_t length) override {
+        if (trip(platform::FileOp::Truncate))
+            return fault(platform::FileOp::Truncate);
+        return real().truncate(handle, length);
+    }
+    platform::FileStatus close(int handle) override {
+        // A failed close still releases the handle, as on Linux.
+        const bool fails = trip(platform::FileOp::Close);
+        auto status = real().close(handle);
+        if (fails)
+            return fault(platform::FileOp::Close);
+        return status;
+    }
+
+  private:
+    static platform::FileSystem& real() { return platform::systemFileSystem(); }
+    bool trip(platform::FileOp op) {
+        calls.push_back(op);
+        return failAt != 0 && static_cast<int>(calls.size()) == failAt;
+    }
+    platform::FileError fault(platform::FileOp op) const { return platform::FileError{op, code}; }
+};
