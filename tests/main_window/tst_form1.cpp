@@ -1,0 +1,225 @@
+#include "distributionnotice.h"
+#include "faultyfilesystem.h"
+#include "filebytes.h"
+#include "form1.h"
+#include "guitest.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestForm1 : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    std::string path() const { return (dir_.path() + "/verimond.dat").toStdString(); }
+
+    template <typename T> static T* child(Form1& form, const char* name) {
+        T* widget = form.findChild<T*>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no control %s", name);
+        return widget;
+    }
+
+  private slots:
+    void init() {
+        QFile::remove(dir_.path() + "/verimond.dat");
+        QVERIFY(QDir::setCurrent(dir_.path()));
+    }
+
+    void windowIsLaidOutInTwips() {
+        Form1 form;
+        QCOMPARE(form.windowTitle(), QString("Verimond"));
+        QCOMPARE(form.size(), QSize(622, 386)); // 9330 x 5790 twips
+        QCOMPARE(form.geometry().topLeft(), QPoint(99, 97));
+        const struct {
+            const char* name;
+            QRect rect;
+        } controls[] = {
+            {"Text1", {8, 24, 137, 19}},      {"Text2", {8, 64, 601, 265}},
+            {"Text3", {472, 24, 137, 19}},    {"Command1", {8, 344, 73, 33}},
+            {"Command2", {104, 344, 73, 33}}, {"Label1", {152, 16, 57, 17}},
+            {"Command3", {184, 344, 73, 33}}, {"Command4", {544, 344, 73, 33}},
+            {"Picture1", {240, 0, 135, 54}},  {"Label2", {8, 8, 49, 17}},
+            {"Label3", {472, 8, 57, 17}},     {"Command5", {456, 344, 73, 33}},
+        };
+        for (const auto& control : controls)
+            QCOMPARE(child<QWidget>(form, control.name)->geometry(), control.rect);
+    }
+
+    void controlsStartAsDescribed() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text1"));
+        for (const char* box : {"Text1", "Text3"})
+            QVERIFY(child<QLineEdit>(form, box)->text().isEmpty());
+        QVERIFY(child<QPlainTextEdit>(form, "Text2")->toPlainText().isEmpty());
+        QVERIFY(child<QLabel>(form, "Label1")->text().isEmpty());
+        const QStringList captions{"Save", "Find", "Find Next", "Done", "About"};
+        for (int i = 1; i <= 5; ++i) {
+            auto* button = child<QPushButton>(form, qPrintable(QString("Command%1").arg(i)));
+            QCOMPARE(button->text(), captions[i - 1]);
+            QVERIFY(button->isEnabled());
+            QVERIFY(!button->isDefault() && !button->autoDefault());
+            QVERIFY(button->font().bold());
+            QCOMPARE(button->font().pixelSize() <= 11, true);
+        }
+        QCOMPARE(child<QLabel>(form, "Label2")->text(), QString("Keyword"));
+        QCOMPARE(child<QLabel>(form, "Label3")->text(), QString("Entry Date"));
+        for (QLabel* label : form.findChildren<QLabel*>()) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QCOMPARE(label->focusPolicy(), Qt::NoFocus);
+        }
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        QCOMPARE(text2->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QCOMPARE(text2->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(text2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        QCOMPARE(text2->font().pixelSize(), 13);
+        QCOMPARE(form.font().pixelSize(), 11);
+    }
+
+    void tabOrderVisitsTheEntryTextBeforeTheDate() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QStringList order;
+        for (int i = 0; i < 9; ++i) {
+            order << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(order, (QStringList{"Text1", "Text2", "Text3", "Command1", "Command2", "Command3",
+                                     "Command4", "Picture1", "Command5"}));
+    }
+
+    void everyCaptionFitsItsControl() {
+        Form1 form;
+        for (QLabel* label : form.findChildren<QLabel*>())
+            QVERIFY2(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->objectName() + " / " + QFontInfo(label->font()).family()));
+        for (QPushButton* button : form.findChildren<QPushButton*>())
+            QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) <=
+                         button->width() - 8,
+                     qPrintable(button->objectName()));
+    }
+
+    void saveClickAppendsTheTypedEntry() {
+        GuiTestHooks hooks;
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTest::keyClicks(child<QWidget>(form, "Text1"), "grace");
+        QTest::keyClicks(child<QWidget>(form, "Text3"), "May 3");
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        QTest::keyClicks(text2, "line one");
+        QTest::keyClick(text2, Qt::Key_Return);
+        QTest::keyClicks(text2, "line two");
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QCOMPARE(readBytes(path()),
+                 std::string("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n"));
+        // The boxes keep their text, so a second click stores the entry again.
+        QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QString("grace"));
+        QCOMPARE(child<QLineEdit>(form, "Text3")->text(), QString("May 3"));
+        QCOMPARE(platform::boxText(text2), QString("line one\r\nline two"));
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QCOMPARE(readBytes(path()).size(),
+                 2 * std::string("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n").size());
+        QVERIFY(hooks.messages.isEmpty());
+    }
+
+    void failedSaveKeepsTheProgramAndTheText() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "old\r\n\r\n\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        Form1 form(files);
+        child<QLineEdit>(form, "Text1")->setText("grace");
+        child<QLineEdit>(form, "Text3")->setText("May 3");
+        platform::setBoxText(child<QPlainTextEdit>(form, "Text2"), "my thought\r\nsecond line");
+        files.reset(4, ENOSPC); // the write
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QCOMPARE(hooks.messages.size(), 1);
+        QVERIFY(hooks.messages[0].contains("verimond.dat"));
+        QVERIFY(hooks.messages[0].contains("no space"));
+        QCOMPARE(readBytes(path()), std::string("old\r\n\r\n\r\n**EOE**\r\n"));
+        QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QString("grace"));
+        QCOMPARE(child<QLineEdit>(form, "Text3")->text(), QString("May 3"));
+        QCOMPARE(platform::boxText(child<QPlainTextEdit>(form, "Text2")),
+                 QString("my thought\r\nsecond line"));
+        // The program goes on, and the next save works.
+        files.reset();
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QCOMPARE(readBytes(path()), std::string("old\r\n\r\n\r\n**EOE**\r\ngrace\r\nMay 3\r\nmy "
+                                                "thought\r\nsecond line\r\n**EOE**\r\n"));
+    }
+
+    void oneLineBoxesNeverHoldALineBreak() {
+        Form1 form;
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        auto* text3 = child<QLineEdit>(form, "Text3");
+        text1->setText("a\nb\r\nc\rd");
+        QCOMPARE(text1->text(), QString("a b c d"));
+        QApplication::clipboard()->setText("Tuesday\r\nMay 3");
+        text3->setFocus();
+        text3->paste();
+        QCOMPARE(text3->text(), QString("Tuesday May 3"));
+    }
+
+    void entryTextKeepsEveryCharacter() {
+        Form1 form;
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        const QString text = QString::fromUtf8("no\u00A0break\r\n<b>bold</b> &amp;\r\n\tΩ");
+        platform::setBoxText(text2, text);
+        QCOMPARE(platform::boxText(text2), text);
+        QCOMPARE(text2->textCursor().position(), 0);
+    }
+
+    void doneClosesTheFileAndEndsTheProgram() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "grace\r\n");
+        Form1 form;
+        QVERIFY(!form.store().openForReading());
+        QVERIFY(form.store().reader().isOpen());
+        try {
+            form.Command4_Click();
+            QFAIL("Done returned");
+        } catch (const ProgramEnded& ended) {
+            QCOMPARE(ended.status, 0);
+        }
+        QVERIFY(!form.store().reader().isOpen());
+    }
+
+    void pictureShowsTheDistributionNotice() {
+        Form1 form;
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        platform::setBoxText(text2, "typed and then lost");
+        QTest::mouseClick(child<QWidget>(form, "Picture1"), Qt::LeftButton, {}, QPoint(60, 20));
+        QTest::mouseClick(child<QWidget>(form, "Picture1"), Qt::LeftButton, {}, QPoint(60, 20));
+        const QStringList lines = distributionNotice();
+        QCOMPARE(platform::boxText(text2), lines.join("\r\n") + "\r\n");
+        QCOMPARE(lines.size(), 30);
+        for (int spacer : {20, 22, 23, 25, 26})
+            QCOMPARE(lines[spacer - 1], QString("  "));
+        QCOMPARE(lines[12], QString("   "));
+        QCOMPARE(lines[23], QString("God Bless You!"));
+        for (const QString& line : lines)
+            QVERIFY2(line.size() <= 90, qPrintable(line));
+        // Nothing else changes.
+        QVERIFY(child<QLabel>(form, "Label1")->text().isEmpty());
+        QVERIFY(!QFile::exists("verimond.dat"));
+        // A key press on the focused picture is not a click.
+        platform::setBoxText(text2, "kept");
+        child<QWidget>(form, "Picture1")->setFocus();
+        QTest::keyClick(child<QWidget>(form, "Picture1"), Qt::Key_Space);
+        QCOMPARE(platform::boxText(text2), QString("kept"));
+    }
+};
+
+QTEST_MAIN(TestForm1)
+#include "tst_form1.moc"
