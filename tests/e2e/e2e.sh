@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Starts the real program in a real X window under Xvfb and drives it with
+# xdotool as a user would: type an entry and save it, find it, release the
+# search, open and close the About window, and end the program from inside a
+# waiting search. Usage: e2e.sh path/to/verimond
+set -euo pipefail
+program="$(realpath "$1")"
+work="$(mktemp -d)"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A display of our own, whichever number is free.
+exec 3<> "$work/displayfd"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/displayfd")"
+unset QT_QPA_PLATFORM
+export XDG_RUNTIME_DIR="$work/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+
+cd "$work"
+"$program" >"$work/app.log" 2>&1 &
+app_pid=$!
+win="$(timeout 20 xdotool search --sync --onlyvisible --name '^Verimond$' | head -n1)" ||
+    fail "the main window did not appear"
+
+# Client coordinates of the controls, in pixels (twips / 15), at their centres.
+click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.3; }
+text1() { click 70 33; }
+text2() { click 300 150; }
+text3() { click 540 33; }
+save() { click 44 360; }
+find_() { click 140 360; }
+find_next() { click 220 360; }
+about() { click 492 360; }
+done_() { click 580 360; }
+type_() { xdotool type --delay 20 "$1"; sleep 0.2; }
+expect_file() {
+    local want="$1" got
+    for _ in $(seq 50); do
+        got="$(od -An -c verimond.dat 2>/dev/null || true)"
+        [ "$got" = "$(printf "$want" | od -An -c)" ] && return 0
+        sleep 0.1
+    done
+    echo "file holds:"; od -c verimond.dat || true
+    fail "the entry file does not hold the expected bytes"
+}
+
+entry='grace\r\nMay 3\r\nfirst line\r\nsecond\r\n**EOE**\r\n'
+# After a search the large box holds what it showed, and Save stores that.
+again='grace\r\nMay 3\r\nMay 3\r\nfirst line\r\nsecond\r\n\r\n**EOE**\r\n'
+
+# Type an entry and save it.
+text1; type_ "grace"
+text3; type_ "May 3"
+text2; type_ "first line"; xdotool key Return; type_ "second"
+save
+expect_file "$entry"
+echo "ok: Save wrote the typed entry"
+
+# Find waits after the entry: Save is disabled meanwhile, so a click on it is dropped.
+find_
+save
+sleep 0.5
+expect_file "$entry"
+echo "ok: Find is waiting with Save disabled"
+
+# The About window opens while the search waits, and OK hides it.
+about
+timeout 10 xdotool search --sync --onlyvisible --name '^time$' >/dev/null || fail "no About window"
+about_win="$(xdotool search --onlyvisible --name '^time$' | head -n1)"
+xdotool mousemove --window "$about_win" 556 376 click 1
+sleep 0.5
+xdotool search --onlyvisible --name '^time$' >/dev/null && fail "OK did not hide the About window"
+echo "ok: About opened a window titled time and OK hid it"
+
+# Find Next releases the search; it ends and gives Save back.
+find_next
+save
+expect_file "$entry$again"
+echo "ok: Find Next ended the search and Save works again"
+
+# Done from inside a waiting search ends the process.
+find_
+done_
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "Done did not end the program"
+wait "$app_pid" && status=0 || status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+expect_file "$entry$again"
+echo "ok: Done ended the program from inside a waiting search"
+echo "1 passed, 0 failed"
