@@ -26,9 +26,9 @@ const LabelLine kLines[] = {
      "reading the"},
     {840, "Scriptures.  Kept day by day, it becomes a way to follow your spiritual life and to see "
           "how you have"},
-    {1080, "grown, as the Lord speaks to you through His Word and you write down what He has shown "
-           "you along the"},
-    {1320, "way."},
+    {1080,
+     "grown, as the Lord speaks to you through His Word and you write down what He has shown you"},
+    {1320, "along the way."},
     {1680, "Looking back over such a record, months or years later, lets you see how far you have "
            "come and how"},
     {1920,

@@ -220,7 +220,7 @@ Expected<std::string, StoreError> EntryReader::readField() {
     auto delimiter = consumeField(sink);
     if (!delimiter)
         return delimiter.error();
-    return textcodec::decodeField(sink.value);
+    return textcodec::decodeField(std::move(sink.value));
 }
 
 // Reads the fields of one line from the current position, stopping after a match.

@@ -136,9 +136,9 @@ bool isValidUtf8(std::string_view bytes) {
     return true;
 }
 
-std::string decodeField(std::string_view bytes) {
+std::string decodeField(std::string bytes) {
     if (!hasHighByte(bytes) || isValidUtf8(bytes))
-        return std::string(bytes);
+        return bytes;
     std::string out;
     out.reserve(bytes.size() * 2);
     for (const char ch : bytes)

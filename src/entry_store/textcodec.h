@@ -15,7 +15,7 @@ bool isValidUtf8(std::string_view bytes);
 bool hasHighByte(std::string_view bytes);
 
 // A field's bytes as read from the file, decoded by the rule above.
-std::string decodeField(std::string_view bytes);
+std::string decodeField(std::string bytes);
 
 // One line of text as the bytes to write. Windows-1252 unless a character is
 // missing from it, or the Windows-1252 bytes would read back as UTF-8; then UTF-8.

@@ -14,7 +14,6 @@
 namespace {
 
 const QString kPaused = QStringLiteral("Paused");
-const QString kLineEnd = QStringLiteral("\r\n");
 
 // How many bytes the scan passes between looks at the clock for the busy cursor.
 constexpr std::uint64_t kScanSlice = 8u << 20;
@@ -76,15 +75,15 @@ void Form1::search(const std::string& keyword) {
 }
 
 // Appends the fields after the keyword up to the entry's marker to Text2, one
-// per line, and sets the pause marker. The lines are gathered first and set in
-// one step: no event is processed in between, so the box ends as if each line
-// had been appended alone, without re-setting a long text once per line.
+// per line, and sets the pause marker. The lines are gathered first and added
+// in one step: no event is processed in between, so the box ends as if each
+// line had been appended alone, without setting a long text again per line.
 // A file that ends inside the entry ends the showing as if the marker stood there.
 bool Form1::showEntry(const std::string& keyword) {
     if (keyword == entry_store::kEndOfEntry)
         return true;
     entry_store::EntryReader& reader = store_.reader();
-    QString lines;
+    QStringList lines;
     bool ok = true;
     for (;;) {
         auto end = reader.atEnd();
@@ -103,11 +102,9 @@ bool Form1::showEntry(const std::string& keyword) {
         }
         if (field.value() == entry_store::kEndOfEntry)
             break;
-        lines += QString::fromStdString(field.value());
-        lines += kLineEnd;
+        lines << QString::fromStdString(field.value());
     }
-    if (!lines.isEmpty())
-        platform::setBoxText(Text2, platform::boxText(Text2) + lines);
+    platform::appendLines(Text2, lines);
     if (ok)
         Label1->setText(kPaused);
     return ok;

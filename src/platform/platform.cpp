@@ -106,6 +106,17 @@ void setBoxText(QPlainTextEdit* box, const QString& text) {
     box->verticalScrollBar()->setValue(0);
 }
 
+void appendLines(QPlainTextEdit* box, const QStringList& lines) {
+    if (lines.isEmpty())
+        return;
+    QTextCursor end(box->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    box->moveCursor(QTextCursor::Start);
+    box->horizontalScrollBar()->setValue(0);
+    box->verticalScrollBar()->setValue(0);
+}
+
 QFont formFont(double points, bool bold) {
     static const bool registered = [] {
         QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), standInFaces());

@@ -11,6 +11,7 @@
 // - twips, fonts and the fitting of captions into their controls.
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QFont;
@@ -43,6 +44,10 @@ void setEndProgramHandler(std::function<void(int)> handler);
 QString boxText(const QPlainTextEdit* box);
 // Replaces the whole text (CR LF as line break), caret at the start, first line in view.
 void setBoxText(QPlainTextEdit* box, const QString& text);
+
+// The same as setting the box's text to its whole text with each line and a
+// CR LF appended, but without setting the text already there again.
+void appendLines(QPlainTextEdit* box, const QStringList& lines);
 
 // Window geometry is given in twips; 15 twips make one device-independent pixel.
 constexpr int twips(int value) {

@@ -1,0 +1,185 @@
+// Measures the search on a synthetic diary and prints one figure per line.
+// Usage: verimond_bench [size in MB, default 200] (1000 for a 1 GB diary)
+
+#include "entrystore.h"
+#include "form1.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include <sys/resource.h>
+
+namespace {
+
+const char* const kWords[] = {"grace", "hope", "faith", "love", "peace", "mercy", "joy",
+                              "patience", "kindness", "truth", "light", "prayer", "psalm",
+                              "promise", "covenant", "wisdom"};
+
+// Writes entries of about 200 bytes until the file reaches `bytes`; returns the count.
+long writeDiary(const std::string& path, long long bytes) {
+    std::ofstream out(path, std::ios::binary);
+    std::mt19937 random(7);
+    auto word = [&] { return kWords[random() % std::size(kWords)]; };
+    long entries = 0;
+    long long written = 0;
+    std::string entry;
+    while (written < bytes) {
+        entry.clear();
+        entry += word();
+        entry += "\r\nMay " + std::to_string(1 + random() % 28) + ", 20" +
+                 std::to_string(10 + random() % 16) + "\r\n";
+        const int lines = 1 + static_cast<int>(random() % 3);
+        for (int i = 0; i < lines; ++i) {
+            for (int w = 0; w < 7; ++w) {
+                entry += word();
+                entry += w == 6 ? "" : " ";
+            }
+            entry += ", and the word of the Lord\r\n";
+        }
+        entry += "**EOE**\r\n";
+        out << entry;
+        written += static_cast<long long>(entry.size());
+        ++entries;
+    }
+    return entries;
+}
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    }
+    return -1;
+}
+
+void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// Clicks Find on the real window with `keyword`; at every wait, `onWait` runs
+// and then Find Next is clicked. Returns the seconds the whole Find took.
+double runFind(Form1& form, const QString& keyword, const std::function<void()>& onWait = {}) {
+    auto* label1 = form.findChild<QLabel*>("Label1");
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (label1->text() != "Paused")
+            return;
+        if (onWait)
+            onWait();
+        form.Command3_Click();
+    });
+    poll.start();
+    form.findChild<QLineEdit*>("Text1")->setText(keyword);
+    QElapsedTimer timer;
+    timer.start();
+    form.Command2_Click();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const long long megabytes = argc > 1 ? std::atoll(argv[1]) : 200;
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    const std::string path = (dir.path() + "/verimond.dat").toStdString();
+
+    QElapsedTimer timer;
+    timer.start();
+    const long entries = writeDiary(path, megabytes * 1000 * 1000);
+    const double size = QFileInfo(QString::fromStdString(path)).size() / 1e6;
+    std::printf("diary: %ld entries, %.0f MB, written in %.1f s\n", entries, size,
+                timer.elapsed() / 1e3);
+
+    // Reader only: every field read and decoded, as the plain reader does.
+    {
+        entry_store::EntryReader reader(platform::systemFileSystem());
+        (void)reader.open(path);
+        timer.restart();
+        long fields = 0;
+        while (!reader.atEnd().value()) {
+            (void)reader.readField();
+            ++fields;
+        }
+        const double seconds = timer.nsecsElapsed() / 1e9;
+        std::printf("reader, field by field: %.0f MB/s (%ld fields in %.2f s)\n", size / seconds,
+                    fields, seconds);
+    }
+
+    const QString keyword = QStringLiteral("steadfast");
+    double grepSeconds = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        QProcess grep;
+        timer.restart();
+        grep.start("grep", {"-c", "-x", "-F", keyword, QString::fromStdString(path)});
+        grep.waitForFinished(-1);
+        grepSeconds = std::min(grepSeconds, timer.nsecsElapsed() / 1e9);
+    }
+
+    Form1 form;
+    double findSeconds = 1e9;
+    long rssBefore = 0;
+    long peak = 0;
+    for (int i = 0; i < 3; ++i) {
+        rssBefore = statusKb("VmRSS:");
+        resetPeakMemory();
+        findSeconds = std::min(findSeconds, runFind(form, keyword));
+        peak = std::max(peak, statusKb("VmHWM:") - rssBefore);
+    }
+    std::printf("Find with no match, whole scan: %.3f s (%.0f MB/s)\n", findSeconds,
+                size / findSeconds);
+    std::printf("grep -c -x -F on the same file: %.3f s\n", grepSeconds);
+    std::printf("Find time / grep time: %.2f\n", findSeconds / grepSeconds);
+    std::printf("resident memory growth during Find: %.1f MB\n", peak / 1024.0);
+
+    // One entry of 100,000 lines: the time from Find to the entry on screen.
+    {
+        QFile::remove("verimond.dat");
+        std::string text;
+        for (int i = 0; i < 100000; ++i)
+            text += "line " + std::to_string(i) + " of a very long entry\r\n";
+        (void)entry_store::EntryStore().save("long", "May 3", text);
+        double shownAfter = 0;
+        timer.restart();
+        runFind(form, "long", [&] { shownAfter = timer.nsecsElapsed() / 1e9; });
+        std::printf("showing one entry of 100,000 lines: %.3f s\n", shownAfter);
+    }
+
+    // A search left waiting for 5 seconds.
+    {
+        double cpu = 0;
+        runFind(form, "long", [&] {
+            const double before = cpuSeconds();
+            QElapsedTimer waited;
+            waited.start();
+            auto* label1 = form.findChild<QLabel*>("Label1");
+            QTimer::singleShot(5000, Qt::PreciseTimer, &form, [&] { form.Command3_Click(); });
+            while (label1->text() == "Paused")
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+            cpu = cpuSeconds() - before;
+            std::printf("processor time while a search waits 5 s: %.3f s (waited %.1f s)\n", cpu,
+                        waited.elapsed() / 1e3);
+        });
+    }
+    return 0;
+}
