@@ -45,7 +45,7 @@ void Form1::Command3_Click() {
 void Form1::search(const std::string& keyword) {
     if (auto error = store_.openForReading()) {
         // No diary yet means no entries, not a failure.
-        if (error->code != ENOENT)
+        if (error->op != platform::FileOp::Open || error->code != ENOENT)
             reportReadFailure(QString::fromStdString(entry_store::storeError(*error).describe()));
         return;
     }

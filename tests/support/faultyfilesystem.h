@@ -7,16 +7,19 @@
 
 // The real file system with calls made to fail on purpose: the call numbered
 // failAt (counting every call from 1) fails with errno `code`, and the write
-// numbered shortAt writes only half of what it was given. Every call is logged.
+// numbered shortAt writes only half (alsoFailAt makes a second call fail) of what it was given.
+// Every call is logged.
 class FaultyFileSystem final : public platform::FileSystem {
   public:
     int failAt = 0; // 0: nothing fails
+    int alsoFailAt = 0;
     int code = EIO;
     int shortAt = 0;
     std::vector<platform::FileOp> calls;
 
-    void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0) {
+    void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
         failAt = at;
+        alsoFailAt = alsoAt;
         code = errorCode;
         shortAt = shortWriteAt;
         calls.clear();
@@ -74,7 +77,8 @@ class FaultyFileSystem final : public platform::FileSystem {
     static platform::FileSystem& real() { return platform::systemFileSystem(); }
     bool trip(platform::FileOp op) {
         calls.push_back(op);
-        return failAt != 0 && static_cast<int>(calls.size()) == failAt;
+        const int number = static_cast<int>(calls.size());
+        return number == failAt || number == alsoFailAt;
     }
     platform::FileError fault(platform::FileOp op) const { return platform::FileError{op, code}; }
 };

@@ -1,0 +1,136 @@
+#include "faultyfilesystem.h"
+#include "filebytes.h"
+#include "guitest.h"
+#include "searchdriver.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+using namespace searchdriver;
+using platform::FileOp;
+
+namespace {
+
+const std::string kBefore =
+    "grace\r\nMay 3\r\nfirst\r\n**EOE**\r\nhope\r\n\r\nsecond\r\n**EOE**\r\n";
+const std::string kNew = "faith\r\nMay 9\r\nnew thought\r\nline two\r\n**EOE**\r\n";
+
+void fillBoxes(Form1& form) {
+    child<QLineEdit>(form, "Text1")->setText("faith");
+    child<QLineEdit>(form, "Text3")->setText("May 9");
+    platform::setBoxText(child<QPlainTextEdit>(form, "Text2"), "new thought\r\nline two");
+}
+
+bool boxesKept(Form1& form) {
+    return child<QLineEdit>(form, "Text1")->text() == "faith" &&
+           child<QLineEdit>(form, "Text3")->text() == "May 9" &&
+           shown(form) == "new thought\r\nline two";
+}
+
+} // namespace
+
+// Every single I/O call of Save and of Find made to fail in turn, through the
+// window: nothing saved is lost or half-written, the user is told, and the
+// program goes on.
+class TestFaults : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    int injected_ = 0;
+
+  private slots:
+    void init() { QVERIFY(QDir::setCurrent(dir_.path())); }
+    void cleanupTestCase() { qInfo("%d failure points injected", injected_); }
+
+    void saveSurvivesAFailureAtEveryCall() {
+        GuiTestHooks hooks;
+        FaultyFileSystem files;
+        Form1 form(files);
+        writeBytes("verimond.dat", kBefore);
+        fillBoxes(form);
+        QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
+        const auto calls = files.calls;
+        QCOMPARE(calls.size(), std::size_t{6});
+
+        struct Case {
+            const char* what;
+            int failAt, alsoFailAt, shortAt;
+        };
+        std::vector<Case> cases;
+        for (int at = 1; at <= 6; ++at)
+            cases.push_back({"one call", at, 0, 0});
+        cases.push_back({"write, then restoring the length", 4, 5, 0});
+        cases.push_back({"short write, then the rest", 5, 0, 4});
+        cases.push_back({"short write, then flushing", 6, 0, 4});
+        for (int code : {EIO, ENOSPC, EACCES, EROFS, EDQUOT}) {
+            for (const Case& c : cases) {
+                writeBytes("verimond.dat", kBefore);
+                hooks.messages.clear();
+                files.reset(c.failAt, code, c.shortAt, c.alsoFailAt);
+                QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
+                ++injected_;
+                const QString where =
+                    QString("%1 at call %2, errno %3").arg(c.what).arg(c.failAt).arg(code);
+                QVERIFY2(boxesKept(form), qPrintable(where));
+                if (c.shortAt == 0 && calls[c.failAt - 1] == FileOp::Close) {
+                    // Flushed before close: the entry is whole and kept.
+                    QVERIFY2(hooks.messages.isEmpty(), qPrintable(where));
+                    QCOMPARE(readBytes("verimond.dat"), kBefore + kNew);
+                    continue;
+                }
+                QVERIFY2(hooks.messages.size() == 1, qPrintable(where));
+                QVERIFY(
+                    hooks.messages[0].contains(QDir::current().absoluteFilePath("verimond.dat")));
+                QVERIFY2(readBytes("verimond.dat") == kBefore, qPrintable(where));
+                // The program goes on, and the next save works.
+                files.reset();
+                QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
+                QCOMPARE(readBytes("verimond.dat"), kBefore + kNew);
+            }
+        }
+    }
+
+    void findSurvivesAFailureAtEveryCall() {
+        GuiTestHooks hooks;
+        // Enough entries that the file takes more than one read.
+        std::string diary;
+        for (int i = 0; diary.size() < (3u << 20); ++i)
+            diary += (i % 1000 == 0 ? "grace" : "other") + std::string("\r\nMay 3\r\ntext ") +
+                     std::to_string(i) + "\r\n**EOE**\r\n";
+        writeBytes("verimond.dat", diary);
+        FaultyFileSystem files;
+        Form1 form(files);
+        const QStringList all = texts(find(form, "grace"));
+        const auto calls = files.calls;
+        QVERIFY(calls.size() >= 5);
+        QCOMPARE(calls.front(), FileOp::Open);
+        QCOMPARE(calls.back(), FileOp::Close);
+
+        for (int code : {EIO, EACCES, ENOENT, EISDIR}) {
+            for (int at = 1; at <= static_cast<int>(calls.size()); ++at) {
+                hooks.messages.clear();
+                files.reset(at, code);
+                const QStringList seen = texts(find(form, "grace"));
+                ++injected_;
+                const QString where = QString("call %1, errno %2").arg(at).arg(code);
+                QVERIFY2(idle(form), qPrintable(where));
+                QVERIFY2(all.mid(0, seen.size()) == seen, qPrintable(where));
+                if (calls[at - 1] == FileOp::Close || (at == 1 && code == ENOENT)) {
+                    // A failing close of a read-only handle loses nothing; a
+                    // missing file is an empty diary.
+                    QVERIFY2(hooks.messages.isEmpty(), qPrintable(where));
+                } else {
+                    QVERIFY2(hooks.messages.size() == 1, qPrintable(where));
+                    QVERIFY(hooks.messages[0].contains("verimond.dat"));
+                }
+                QCOMPARE(readBytes("verimond.dat"), diary);
+            }
+        }
+        files.reset();
+        QCOMPARE(texts(find(form, "grace")), all);
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"

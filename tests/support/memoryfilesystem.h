@@ -1,0 +1,58 @@
+#pragma once
+
+#include "filesystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+#include <string>
+
+// Files held in memory, for the fuzzer: no disk, no system calls. Handles are
+// read positions into the named file's bytes.
+class MemoryFileSystem final : public platform::FileSystem {
+  public:
+    std::map<std::string, std::string> files;
+
+    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode) override {
+        if (mode == Mode::Read && !files.count(name))
+            return platform::FileError{platform::FileOp::Open, ENOENT};
+        handles_[next_] = {name, 0};
+        return next_++;
+    }
+    platform::FileStatus lock(int) override { return std::nullopt; }
+    platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
+        return static_cast<std::uint64_t>(files[handles_[handle].name].size());
+    }
+    platform::Expected<std::size_t, platform::FileError> write(int handle, const char* data,
+                                                               std::size_t length) override {
+        files[handles_[handle].name].append(data, length);
+        return length;
+    }
+    platform::Expected<std::size_t, platform::FileError> read(int handle, char* data,
+                                                              std::size_t length) override {
+        Handle& h = handles_[handle];
+        const std::string& bytes = files[h.name];
+        const std::size_t n = std::min(length, bytes.size() - std::min(h.at, bytes.size()));
+        std::memcpy(data, bytes.data() + h.at, n);
+        h.at += n;
+        return n;
+    }
+    platform::FileStatus sync(int) override { return std::nullopt; }
+    platform::FileStatus truncate(int handle, std::uint64_t length) override {
+        files[handles_[handle].name].resize(length);
+        return std::nullopt;
+    }
+    platform::FileStatus close(int handle) override {
+        handles_.erase(handle);
+        return std::nullopt;
+    }
+
+  private:
+    struct Handle {
+        std::string name;
+        std::size_t at;
+    };
+    std::map<int, Handle> handles_;
+    int next_ = 3;
+};
