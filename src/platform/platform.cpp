@@ -41,6 +41,16 @@ bool fits(const QFont& font, const QString& caption, int width) {
     return QFontMetrics(font).horizontalAdvance(caption) <= width;
 }
 
+// The text box uses these two characters to mark its own structure; coming
+// from a file they would split the text, so they are shown as U+FFFD.
+QString boxSafe(QString text) {
+    for (QChar& c : text) {
+        if (c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 } // namespace
 
 void showFailure(const QString& message) {
@@ -98,7 +108,7 @@ QString boxText(const QPlainTextEdit* box) {
 }
 
 void setBoxText(QPlainTextEdit* box, const QString& text) {
-    QString plain = text;
+    QString plain = boxSafe(text);
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     box->setPlainText(plain);
     box->moveCursor(QTextCursor::Start);
@@ -111,7 +121,7 @@ void appendLines(QPlainTextEdit* box, const QStringList& lines) {
         return;
     QTextCursor end(box->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
+    end.insertText(boxSafe(lines.join(QLatin1Char('\n')) + QLatin1Char('\n')));
     box->moveCursor(QTextCursor::Start);
     box->horizontalScrollBar()->setValue(0);
     box->verticalScrollBar()->setValue(0);

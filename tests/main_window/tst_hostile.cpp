@@ -1,0 +1,189 @@
+#include "entrystore.h"
+#include "filebytes.h"
+#include "guitest.h"
+#include "searchdriver.h"
+
+#include <QDir>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <fstream>
+
+using namespace searchdriver;
+
+namespace {
+
+// What the search must show: each wait's text, by the field rules and the
+// search's steps, read field by field with the plain reader.
+QStringList expectedWaits(const std::string& path, const std::string& keyword) {
+    entry_store::EntryReader reader(platform::systemFileSystem(), 4096);
+    QStringList waits;
+    if (reader.open(path))
+        return waits;
+    QString text;
+    while (!reader.atEnd().value()) {
+        if (reader.readField().value() != keyword || keyword == entry_store::kEndOfEntry)
+            continue;
+        while (!reader.atEnd().value()) {
+            const std::string field = reader.readField().value();
+            if (field == entry_store::kEndOfEntry)
+                break;
+            text += QString::fromStdString(field) + "\r\n";
+        }
+        waits << text;
+    }
+    return waits;
+}
+
+long statusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::stol(line.substr(std::string(field).size()));
+    }
+    return -1;
+}
+
+} // namespace
+
+// Files no diary should look like: Find must neither crash, hang nor grow
+// memory without bound, and must show what the field rules say.
+class TestHostile : public QObject {
+    Q_OBJECT
+
+  private:
+    QTemporaryDir dir_;
+    int tried_ = 0;
+
+  private slots:
+    void init() { QVERIFY(QDir::setCurrent(dir_.path())); }
+    void cleanupTestCase() { qInfo("%d hostile files tried", tried_); }
+
+    void findShowsWhatTheRulesSay_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("keyword");
+        QRandomGenerator random(1207);
+        QByteArray binary(1 << 20, '\0');
+        for (char& byte : binary)
+            byte = static_cast<char>(random.bounded(256));
+        QByteArray markers;
+        for (int i = 0; i < 1000; ++i)
+            markers += "**EOE**\r\n";
+        QTest::newRow("empty file") << QByteArray() << "grace";
+        QTest::newRow("random bytes, empty keyword") << binary << "";
+        QTest::newRow("random bytes, marker keyword") << binary << "**EOE**";
+        QTest::newRow("NUL bytes")
+            << QByteArray("grace\r\n\0\0\r\na\0b\r\n**EOE**\r\n", 24) << "grace";
+        QTest::newRow("LF line ends")
+            << QByteArray("grace\nMay 3\ntext\n**EOE**\ngrace\nx\n") << "grace";
+        QTest::newRow("CR line ends")
+            << QByteArray("grace\rMay 3\rtext\r**EOE**\rgrace\rx\r") << "grace";
+        QTest::newRow("mixed line ends")
+            << QByteArray("grace\r\rMay 3\n\rtext\r\n**EOE**") << "grace";
+        QTest::newRow("unclosed and stray quotes")
+            << QByteArray(
+                   "grace\r\n\"May, 3\r\n\"unclosed, x\r\nstray\" quote\",\"\r\n\"\r\n**EOE**\r\n")
+            << "grace";
+        QTest::newRow("byte-order mark")
+            << QByteArray("\xEF\xBB\xBFgrace\r\nMay 3\r\n**EOE**\r\n") << "grace";
+        QTest::newRow("invalid UTF-8")
+            << QByteArray("grace\r\n\xC3(\xFF\xFE\r\n\xE2\x82\r\n**EOE**\r\n") << "grace";
+        QTest::newRow("nothing but markers") << markers << "**EOE**";
+        QTest::newRow("nothing but markers, empty keyword") << markers << "";
+        QTest::newRow("endless entry")
+            << QByteArray("grace\r\n") + QByteArray(200000, ',') << "grace";
+    }
+
+    void findShowsWhatTheRulesSay() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, keyword);
+        GuiTestHooks hooks;
+        writeBytes("verimond.dat", bytes.toStdString());
+        Form1 form;
+        const QStringList seen = texts(find(form, keyword));
+        ++tried_;
+        QCOMPARE(seen, expectedWaits("verimond.dat", keyword.toStdString()));
+        QVERIFY(idle(form));
+        QVERIFY(hooks.messages.isEmpty());
+    }
+
+    // The text box keeps two characters for its own structure; they are shown
+    // as the replacement character instead of breaking the box's text apart.
+    void charactersTheBoxCannotHoldAreReplaced() {
+        writeBytes("verimond.dat", "grace\r\n\xEF\xB7\x90x\xEF\xB7\x91\xEF\xBF\xBC\r\n**EOE**\r\n");
+        Form1 form;
+        QCOMPARE(texts(find(form, "grace")),
+                 QStringList{QString::fromUtf8("\uFFFDx\uFFFD\uFFFC\r\n")});
+        platform::setBoxText(child<QPlainTextEdit>(form, "Text2"), QString::fromUtf8("a\uFDD0b"));
+        QCOMPARE(shown(form), QString::fromUtf8("a\uFFFDb"));
+        ++tried_;
+    }
+
+    void aLineOf64MegabytesKeepsMemoryBounded() {
+        GuiTestHooks hooks;
+        {
+            std::ofstream out("verimond.dat", std::ios::binary);
+            const std::string chunk(1 << 20, 'g');
+            for (int i = 0; i < 64; ++i)
+                out << chunk;
+            out << ",grace\r\nMay 3\r\n**EOE**";
+        }
+        Form1 form;
+        std::ofstream("/proc/self/clear_refs") << "5"; // restart the peak count
+        const long before = statusKb("VmRSS:");
+        const QStringList seen = texts(find(form, "grace"));
+        const long grown = statusKb("VmHWM:") - before;
+        ++tried_;
+        QCOMPARE(seen, QStringList{"May 3\r\n"});
+        QVERIFY2(grown < 32 * 1024, qPrintable(QString("grew by %1 kB").arg(grown)));
+        QVERIFY(idle(form));
+    }
+
+    void fileChangedWhileASearchWaits_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("waits");
+        const QString first = "May 3\r\nfirst\r\n";
+        const QString both = first + "May 5\r\nsecond\r\n";
+        QTest::newRow("deleted") << "delete" << QStringList{first, both};
+        QTest::newRow("truncated") << "truncate" << QStringList{first};
+        QTest::newRow("replaced") << "replace" << QStringList{first, both};
+        QTest::newRow("grown") << "grow" << QStringList{first, both, both + "May 9\r\nthird\r\n"};
+    }
+
+    void fileChangedWhileASearchWaits() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, waits);
+        GuiTestHooks hooks;
+        // Far more than the reader holds at once lies between the two entries,
+        // so the change meets the part of the file not read yet.
+        std::string filler;
+        while (filler.size() < (3u << 20))
+            filler += "other\r\nMay 4\r\nfiller\r\n**EOE**\r\n";
+        writeBytes("verimond.dat", "grace\r\nMay 3\r\nfirst\r\n**EOE**\r\n" + filler);
+        entry_store::EntryStore store;
+        QVERIFY(!store.save("grace", "May 5", "second"));
+        Form1 form;
+        const QStringList seen = texts(find(form, "grace", [&](Form1&, int index) {
+            if (index != 0)
+                return;
+            if (change == "delete")
+                QFile::remove("verimond.dat");
+            if (change == "truncate")
+                QFile::resize("verimond.dat", 0);
+            if (change == "replace") {
+                writeBytes("other.dat", "grace\r\nelsewhere\r\n**EOE**\r\n");
+                QVERIFY(::rename("other.dat", "verimond.dat") == 0);
+            }
+            if (change == "grow")
+                QVERIFY(!store.save("grace", "May 9", "third"));
+        }));
+        ++tried_;
+        QCOMPARE(seen, waits);
+        QVERIFY(idle(form));
+        QVERIFY(hooks.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
