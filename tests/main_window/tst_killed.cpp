@@ -3,6 +3,7 @@
 #include "testentries.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -28,7 +29,11 @@ class TestKilled : public QObject {
             QProcess saver;
             saver.start(SAVER, {"verimond.dat", QString::fromStdString(tag), "0"});
             QVERIFY(saver.waitForStarted());
-            QTest::qWait(5 + random.bounded(30));
+            // Let it save at least once in this round (it starts slowly under
+            // the sanitizers), then kill it at a random moment.
+            const qint64 before = QFileInfo("verimond.dat").size();
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo("verimond.dat").size() > before, 10000);
+            QTest::qWait(random.bounded(30));
             saver.kill(); // SIGKILL
             QVERIFY(saver.waitForFinished());
 
