@@ -10,8 +10,8 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("org.example.Verimond"));
 
     QIcon icon(QStringLiteral(":/verimond/verimond.svg"));
-    icon.addFile(QStringLiteral(":/verimond/verimond-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/verimond/verimond-32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/verimond/icons/verimond-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/verimond/icons/verimond-32.png"), QSize(32, 32));
     QApplication::setWindowIcon(icon);
 
     Form1 form;
