@@ -73,6 +73,7 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Window) {
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(platform::formFont(12, true));
+    Command1->setAccessibleName(QStringLiteral("OK"));
     Command1->setAutoDefault(false);
     Command1->setDefault(false);
     Command1->setGeometry(twips(7800), twips(5400), twips(1095), twips(495));

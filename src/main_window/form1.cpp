@@ -89,6 +89,18 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 
     Command5 = makeButton(this, "Command5", QStringLiteral("About"), 6840);
 
+    // What a screen reader says for each control.
+    Text1->setAccessibleName(QStringLiteral("Keyword"));
+    Text2->setAccessibleName(QStringLiteral("Entry text"));
+    Text3->setAccessibleName(QStringLiteral("Entry Date"));
+    Label1->setAccessibleName(QStringLiteral("Pause marker"));
+    Picture1->setAccessibleName(QStringLiteral("Fish symbol"));
+    Picture1->setAccessibleDescription(QStringLiteral("Click to show the distribution notice"));
+    for (QPushButton* button : {Command1, Command2, Command3, Command4, Command5})
+        button->setAccessibleName(button->text());
+    Label2->setBuddy(Text1);
+    Label3->setBuddy(Text3);
+
     for (QLabel* label : {Label2, Label3})
         platform::fitCaption(label, label->text(), label->width());
     for (QPushButton* button : {Command1, Command2, Command3, Command4, Command5})

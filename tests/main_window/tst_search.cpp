@@ -1,3 +1,4 @@
+#include "busycursor.h"
 #include "distributionnotice.h"
 #include "entrystore.h"
 #include "faultyfilesystem.h"
@@ -7,7 +8,9 @@
 #include "guitest.h"
 #include "searchdriver.h"
 
+#include <QCursor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -216,6 +219,25 @@ class TestSearch : public QObject {
         Form1 form;
         QCOMPARE(texts(find(form, "<b>k</b>")),
                  QStringList{"&amp;\r\n<b>bold</b> <img src=\"x.png\"> &amp;\r\n"});
+    }
+
+    void aLongScanShowsTheWaitCursor() {
+        {
+            BusyCursor busy;
+            busy.tick();
+            QVERIFY(!QGuiApplication::overrideCursor()); // not for a moment's scan
+            QTest::qSleep(200);
+            busy.tick();
+            QVERIFY(QGuiApplication::overrideCursor());
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            busy.stop(); // the search waits for the user
+            QVERIFY(!QGuiApplication::overrideCursor());
+            busy.restart();
+            QTest::qSleep(200);
+            busy.tick();
+            QVERIFY(QGuiApplication::overrideCursor());
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
     }
 
     void manyLinesAreShownInOneStep() {

@@ -1,0 +1,128 @@
+#include "filebytes.h"
+#include "form1.h"
+#include "form2.h"
+#include "programicon.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QString accessibleName(QWidget* widget) {
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
+    return face ? face->text(QAccessible::Name) : QString("<none>");
+}
+
+// Mean squared brightness step between neighbouring pixels. An edge blown up
+// from a smaller picture climbs in several small steps instead of one large
+// one, which this measure halves.
+double sharpness(const QImage& picture) {
+    const QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    double sum = 0;
+    long count = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 1; x < image.width(); ++x) {
+            const int step = qGray(image.pixel(x, y)) - qGray(image.pixel(x - 1, y));
+            sum += step * step;
+            ++count;
+        }
+    }
+    return sum / count;
+}
+
+bool captionsFit(QWidget* window) {
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (QFontMetrics(label->font()).horizontalAdvance(label->text()) > label->width())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// What a desktop asks of the windows: screen readers, keyboard use, and
+// high-density screens (this test runs at QT_SCALE_FACTOR=2).
+class TestDesktop : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void everyControlHasAnAccessibleName() {
+        Form1 form;
+        const QList<QPair<const char*, QString>> names{
+            {"Text1", "Keyword"},       {"Text2", "Entry text"},     {"Text3", "Entry Date"},
+            {"Label1", "Pause marker"}, {"Picture1", "Fish symbol"}, {"Command1", "Save"},
+            {"Command2", "Find"},       {"Command3", "Find Next"},   {"Command4", "Done"},
+            {"Command5", "About"},      {"Label2", "Keyword"},       {"Label3", "Entry Date"}};
+        for (const auto& [control, name] : names)
+            QCOMPARE(accessibleName(form.findChild<QWidget*>(control)), name);
+        Form2::showAbout(&form);
+        QCOMPARE(accessibleName(Form2::instance()->findChild<QWidget*>("Command1")), QString("OK"));
+        QCOMPARE(accessibleName(Form2::instance()->findChild<QWidget*>("Label19")),
+                 QString("God Bless You!"));
+    }
+
+    void spaceOnAFocusedButtonIsAClick() {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* save = form.findChild<QPushButton*>("Command1");
+        save->setFocus();
+        QTest::keyClick(save, Qt::Key_Space);
+        QCOMPARE(readBytes("verimond.dat"), std::string("\r\n\r\n\r\n**EOE**\r\n"));
+    }
+
+    void doubleScaleKeepsTheLayoutAndDrawsSharp() {
+        QCOMPARE(qgetenv("QT_SCALE_FACTOR"), QByteArray("2"));
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        const QPixmap window = form.grab();
+        QCOMPARE(window.devicePixelRatio(), 2.0);
+        QCOMPARE(window.size(), QSize(1244, 772));
+        QCOMPARE(form.findChild<QWidget*>("Text2")->geometry(), QRect(8, 64, 601, 265));
+        QVERIFY(captionsFit(&form));
+        Form2::showAbout(&form);
+        QCOMPARE(Form2::instance()->grab().size(), QSize(1198, 802));
+        QVERIFY(captionsFit(Form2::instance()));
+
+        // The fish is drawn at the screen's resolution, not blown up from one
+        // drawn at normal size.
+        const QImage fish = form.findChild<QWidget*>("Picture1")->grab().toImage();
+        QCOMPARE(fish.size(), QSize(270, 108));
+        QImage normal(135, 54, QImage::Format_ARGB32);
+        normal.fill(form.palette().window().color());
+        QPainter painter(&normal);
+        painter.setRenderHint(QPainter::Antialiasing);
+        QSvgRenderer(QStringLiteral(":/verimond/fish.svg")).render(&painter, QRectF(0, 0, 130, 48));
+        painter.end();
+        const QImage blownUp =
+            normal.scaled(270, 108, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        qInfo("sharpness of the fish at 2x: %.0f drawn, %.0f blown up", sharpness(fish),
+              sharpness(blownUp));
+        QVERIFY2(sharpness(fish) > 1.3 * sharpness(blownUp),
+                 qPrintable(QString("%1 vs %2").arg(sharpness(fish)).arg(sharpness(blownUp))));
+
+        // The icon comes from its vector source where no hand-drawn size fits.
+        const QIcon icon = programIcon();
+        const QImage big = icon.pixmap(QSize(32, 32), 2.0).toImage();
+        QCOMPARE(big.size(), QSize(64, 64));
+        const QImage small = QImage(":/verimond/icons/verimond-32.png")
+                                 .scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QVERIFY(big.convertToFormat(QImage::Format_ARGB32) !=
+                small.convertToFormat(QImage::Format_ARGB32));
+        QCOMPARE(icon.pixmap(QSize(16, 16), 1.0).toImage().convertToFormat(QImage::Format_ARGB32),
+                 QImage(":/verimond/icons/verimond-16.png").convertToFormat(QImage::Format_ARGB32));
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
