@@ -3,6 +3,7 @@
 
 #include "entrystore.h"
 #include "form1.h"
+#include "memorystatus.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,9 +22,9 @@
 
 namespace {
 
-const char* const kWords[] = {"grace", "hope", "faith", "love", "peace", "mercy", "joy",
-                              "patience", "kindness", "truth", "light", "prayer", "psalm",
-                              "promise", "covenant", "wisdom"};
+const char* const kWords[] = {"grace", "hope",     "faith",    "love",  "peace", "mercy",
+                              "joy",   "patience", "kindness", "truth", "light", "prayer",
+                              "psalm", "promise",  "covenant", "wisdom"};
 
 // Writes entries of about 200 bytes until the file reaches `bytes`; returns the count.
 long writeDiary(const std::string& path, long long bytes) {
@@ -60,18 +61,6 @@ double cpuSeconds() {
     return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
            (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
-
-long statusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
-}
-
-void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 // Clicks Find on the real window with `keyword`; at every wait, `onWait` runs
 // and then Find Next is clicked. Returns the seconds the whole Find took.
@@ -141,10 +130,10 @@ int main(int argc, char* argv[]) {
     long rssBefore = 0;
     long peak = 0;
     for (int i = 0; i < 3; ++i) {
-        rssBefore = statusKb("VmRSS:");
-        resetPeakMemory();
+        rssBefore = memorystatus::resident();
+        memorystatus::resetPeak();
         findSeconds = std::min(findSeconds, runFind(form, keyword));
-        peak = std::max(peak, statusKb("VmHWM:") - rssBefore);
+        peak = std::max(peak, memorystatus::peakResident() - rssBefore);
     }
     std::printf("Find with no match, whole scan: %.3f s (%.0f MB/s)\n", findSeconds,
                 size / findSeconds);

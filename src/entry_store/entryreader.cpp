@@ -136,12 +136,13 @@ Expected<bool, StoreError> EntryReader::atEnd() {
     return pos_ == end_;
 }
 
-Expected<bool, StoreError> EntryReader::skipTo(const char* table, Sink* sink) {
-    const auto* set = reinterpret_cast<const bool*>(table);
+// Moves on to the next byte in `stops`, handing the bytes passed over to `sink`.
+// False when the file ends first.
+Expected<bool, StoreError> EntryReader::skipTo(const ByteSet& stops, Sink* sink) {
     for (;;) {
         const char* data = buffer_.data();
         std::size_t i = pos_;
-        while (i < end_ && !set[static_cast<unsigned char>(data[i])])
+        while (i < end_ && !stops[static_cast<unsigned char>(data[i])])
             ++i;
         if (sink && i > pos_)
             sink->take(data + pos_, i - pos_);
@@ -179,7 +180,7 @@ Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeField(Sink& sin
         set[' '] = false;
         return set;
     }();
-    auto found = skipTo(reinterpret_cast<const char*>(notSpace.data()), nullptr);
+    auto found = skipTo(notSpace, nullptr);
     if (!found)
         return found.error();
     if (!found.value())
@@ -187,14 +188,14 @@ Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeField(Sink& sin
 
     if (buffer_[pos_] == '"') {
         ++pos_;
-        found = skipTo(reinterpret_cast<const char*>(kQuoteEnd.data()), &sink);
+        found = skipTo(kQuoteEnd, &sink);
         if (!found)
             return found.error();
         if (!found.value())
             return Delimiter::EndOfFile;
         if (buffer_[pos_] == '"') {
             ++pos_;
-            found = skipTo(reinterpret_cast<const char*>(kFieldEnd.data()), nullptr);
+            found = skipTo(kFieldEnd, nullptr);
             if (!found)
                 return found.error();
             if (!found.value())
@@ -202,7 +203,7 @@ Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeField(Sink& sin
         }
         return consumeDelimiter();
     }
-    found = skipTo(reinterpret_cast<const char*>(kFieldEnd.data()), &sink);
+    found = skipTo(kFieldEnd, &sink);
     if (!found)
         return found.error();
     if (!found.value())

@@ -2,6 +2,7 @@
 
 #include "storeerror.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -58,6 +59,7 @@ class EntryReader {
 
   private:
     enum class Delimiter { Comma, LineEnd, EndOfFile };
+    using ByteSet = std::array<bool, 256>;
     class Sink;
     class CollectSink;
     class MatchSink;
@@ -65,7 +67,7 @@ class EntryReader {
     platform::Expected<std::size_t, StoreError> fill();
     platform::Expected<Delimiter, StoreError> consumeField(Sink& sink);
     platform::Expected<Delimiter, StoreError> consumeDelimiter();
-    platform::Expected<bool, StoreError> skipTo(const char* table, Sink* sink);
+    platform::Expected<bool, StoreError> skipTo(const ByteSet& stops, Sink* sink);
     platform::Expected<ScanResult, StoreError> matchLine(const std::vector<std::string>& forms);
     std::size_t lineStart(std::size_t from, std::size_t before) const;
 

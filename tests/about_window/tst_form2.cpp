@@ -41,8 +41,9 @@ class TestForm2 : public QObject {
         QCOMPARE(label(18)->width(), 481);
         QCOMPARE(label(19)->width(), 177);
         QCOMPARE(label(1)->text(), QString("Verimond Version 1.0"));
-        QCOMPARE(label(13)->text(), QString("To view the entries, enter a keyword in the keyword box "
-                                            "and click Find.  If any entries exist under "));
+        QCOMPARE(label(13)->text(),
+                 QString("To view the entries, enter a keyword in the keyword box "
+                         "and click Find.  If any entries exist under "));
         QCOMPARE(label(18)->text(), QString("program box.      "));
         QCOMPARE(label(19)->text(), QString("God Bless You!"));
         QVERIFY(label(19)->font().bold());
@@ -70,7 +71,8 @@ class TestForm2 : public QObject {
         Form2::showAbout(&owner_);
         QCOMPARE(Form2::instance(), first);
         QVERIFY(first->isVisible());
-        QCOMPARE(label(12)->text(), QString("Finally click save, and your entry is written to a datafile."));
+        QCOMPARE(label(12)->text(),
+                 QString("Finally click save, and your entry is written to a datafile."));
         // The window manager's close hides it the same way.
         first->close();
         QVERIFY(!first->isVisible());

@@ -42,7 +42,8 @@ class TestReader : public QObject {
         QTest::newRow("empty file") << QByteArray("") << L{};
         QTest::newRow("empty line") << QByteArray("\r\n") << L{""};
         QTest::newRow("k commas, k+1 fields") << QByteArray("a,b,\r\n") << L{"a", "b", ""};
-        QTest::newRow("date with a comma") << QByteArray("Tuesday, May 3\r\n") << L{"Tuesday", "May 3"};
+        QTest::newRow("date with a comma")
+            << QByteArray("Tuesday, May 3\r\n") << L{"Tuesday", "May 3"};
         QTest::newRow("leading spaces skipped") << QByteArray("  indented\r\n") << L{"indented"};
         QTest::newRow("trailing spaces kept") << QByteArray("grace  \r\n") << L{"grace  "};
         QTest::newRow("spaces only") << QByteArray("   \r\n") << L{""};
@@ -63,7 +64,8 @@ class TestReader : public QObject {
         QTest::newRow("CR then CR LF") << QByteArray("a\r\r\nb") << L{"a", "", "b"};
         QTest::newRow("last line without line end") << QByteArray("a\r\nlast") << L{"a", "last"};
         QTest::newRow("comma at the end of the file") << QByteArray("a,") << L{"a"};
-        QTest::newRow("byte-order mark skipped") << QByteArray("\xEF\xBB\xBFgrace\r\n") << L{"grace"};
+        QTest::newRow("byte-order mark skipped")
+            << QByteArray("\xEF\xBB\xBFgrace\r\n") << L{"grace"};
         QTest::newRow("NUL is text") << QByteArray("a\0b\r\n", 5) << L{QByteArray("a\0b", 3)};
         QTest::newRow("Windows-1252 decoded") << QByteArray("caf\xE9\r\n") << L{"caf\xC3\xA9"};
         QTest::newRow("UTF-8 decoded") << QByteArray("\xCE\xA9\r\n") << L{"\xCE\xA9"};
@@ -118,8 +120,8 @@ class TestReader : public QObject {
 
     void textRoundTripsThroughTheFile_data() {
         QTest::addColumn<QString>("text");
-        for (const char* s : {"plain", "", "café", "€uro — “quoted”", "Ωmega", "naïve Ω",
-                              "שָׁלוֹם", "🙏 amen", "Ã©", "Ã©, Ω", "\u00A0no-break", "\u0081"})
+        for (const char* s : {"plain", "", "café", "€uro — “quoted”", "Ωmega", "naïve Ω", "שָׁלוֹם",
+                              "🙏 amen", "Ã©", "Ã©, Ω", "\u00A0no-break", "\u0081"})
             QTest::newRow(s) << QString::fromUtf8(s);
     }
 

@@ -31,16 +31,27 @@ class TestSave : public QObject {
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("all empty") << "" << "" << "" << QByteArray("\r\n\r\n\r\n**EOE**\r\n");
+        QTest::newRow("all empty") << ""
+                                   << ""
+                                   << "" << QByteArray("\r\n\r\n\r\n**EOE**\r\n");
         QTest::newRow("two-line text")
-            << "grace" << "May 3" << "line one\r\nline two"
+            << "grace"
+            << "May 3"
+            << "line one\r\nline two"
             << QByteArray("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n");
         QTest::newRow("text ending in a line break")
-            << "k" << "d" << "t\r\n" << QByteArray("k\r\nd\r\nt\r\n\r\n**EOE**\r\n");
+            << "k"
+            << "d"
+            << "t\r\n"
+            << QByteArray("k\r\nd\r\nt\r\n\r\n**EOE**\r\n");
         QTest::newRow("lone LF and CR become CR LF")
-            << "k" << "d" << "a\nb\rc" << QByteArray("k\r\nd\r\na\r\nb\r\nc\r\n**EOE**\r\n");
+            << "k"
+            << "d"
+            << "a\nb\rc" << QByteArray("k\r\nd\r\na\r\nb\r\nc\r\n**EOE**\r\n");
         QTest::newRow("nothing escaped")
-            << "a,b" << "Tuesday, May 3" << "\"q\" **EOE**"
+            << "a,b"
+            << "Tuesday, May 3"
+            << "\"q\" **EOE**"
             << QByteArray("a,b\r\nTuesday, May 3\r\n\"q\" **EOE**\r\n**EOE**\r\n");
         QTest::newRow("Windows-1252 where it reaches")
             << QString::fromUtf8("café") << QString::fromUtf8("€5")
@@ -48,11 +59,12 @@ class TestSave : public QObject {
             << QByteArray("caf\xE9\r\n\x80"
                           "5\r\nna\xEFve \x93quotes\x94\r\n**EOE**\r\n");
         QTest::newRow("UTF-8 line by line where it does not")
-            << "grace" << "" << QString::fromUtf8("Ωmega\r\ncafé")
+            << "grace"
+            << "" << QString::fromUtf8("Ωmega\r\ncafé")
             << QByteArray("grace\r\n\r\n\xCE\xA9mega\r\ncaf\xE9\r\n**EOE**\r\n");
         QTest::newRow("UTF-8 where Windows-1252 bytes would read back as UTF-8")
-            << QString::fromUtf8("Ã©") << "" << ""
-            << QByteArray("\xC3\x83\xC2\xA9\r\n\r\n\r\n**EOE**\r\n");
+            << QString::fromUtf8("Ã©") << ""
+            << "" << QByteArray("\xC3\x83\xC2\xA9\r\n\r\n\r\n**EOE**\r\n");
     }
 
     void entriesAreWrittenByteForByte() {
@@ -74,7 +86,8 @@ class TestSave : public QObject {
         QVERIFY(!store.save("hope", "May 4", "second\r\nline"));
         const std::string both = readBytes(path());
         QCOMPARE(both.substr(0, first.size()), first);
-        QCOMPARE(both.substr(first.size()), std::string("hope\r\nMay 4\r\nsecond\r\nline\r\n**EOE**\r\n"));
+        QCOMPARE(both.substr(first.size()),
+                 std::string("hope\r\nMay 4\r\nsecond\r\nline\r\n**EOE**\r\n"));
         QVERIFY(!store.reader().isOpen());
     }
 
@@ -88,7 +101,7 @@ class TestSave : public QObject {
         QVERIFY(!store.save("probe", "", ""));
         const auto calls = files.calls;
         QCOMPARE(calls, (std::vector<FileOp>{FileOp::Open, FileOp::Lock, FileOp::Size,
-                                            FileOp::Write, FileOp::Sync, FileOp::Close}));
+                                             FileOp::Write, FileOp::Sync, FileOp::Close}));
         for (int code : {EIO, ENOSPC, EACCES}) {
             for (int at = 1; at <= static_cast<int>(calls.size()); ++at) {
                 writeBytes(path(), before);
@@ -98,7 +111,8 @@ class TestSave : public QObject {
                 if (failed == FileOp::Close) {
                     // Once flushed, the entry is kept: a failing close cannot lose it.
                     QVERIFY(!error);
-                    QCOMPARE(readBytes(path()), before + "new\r\ndate\r\ntext\r\nmore\r\n**EOE**\r\n");
+                    QCOMPARE(readBytes(path()),
+                             before + "new\r\ndate\r\ntext\r\nmore\r\n**EOE**\r\n");
                     continue;
                 }
                 QVERIFY2(error, qPrintable(QString("call %1").arg(at)));

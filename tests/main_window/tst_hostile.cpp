@@ -1,6 +1,7 @@
 #include "entrystore.h"
 #include "filebytes.h"
 #include "guitest.h"
+#include "memorystatus.h"
 #include "searchdriver.h"
 
 #include <QDir>
@@ -33,16 +34,6 @@ QStringList expectedWaits(const std::string& path, const std::string& keyword) {
         waits << text;
     }
     return waits;
-}
-
-long statusKb(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field, 0) == 0)
-            return std::stol(line.substr(std::string(field).size()));
-    }
-    return -1;
 }
 
 } // namespace
@@ -130,10 +121,10 @@ class TestHostile : public QObject {
             out << ",grace\r\nMay 3\r\n**EOE**";
         }
         Form1 form;
-        std::ofstream("/proc/self/clear_refs") << "5"; // restart the peak count
-        const long before = statusKb("VmRSS:");
+        memorystatus::resetPeak();
+        const long before = memorystatus::resident();
         const QStringList seen = texts(find(form, "grace"));
-        const long grown = statusKb("VmHWM:") - before;
+        const long grown = memorystatus::peakResident() - before;
         ++tried_;
         QCOMPARE(seen, QStringList{"May 3\r\n"});
         QVERIFY2(grown < 32 * 1024, qPrintable(QString("grew by %1 kB").arg(grown)));
