@@ -119,9 +119,16 @@ void setBoxText(QPlainTextEdit* box, const QString& text) {
 void appendLines(QPlainTextEdit* box, const QStringList& lines) {
     if (lines.isEmpty())
         return;
-    QTextCursor end(box->document());
+    // Setting the whole text would clear the undo history as well; clearing it
+    // here spares recording a long insertion step by step.
+    QTextDocument* document = box->document();
+    document->setUndoRedoEnabled(false);
+    QTextCursor end(document);
     end.movePosition(QTextCursor::End);
+    end.beginEditBlock();
     end.insertText(boxSafe(lines.join(QLatin1Char('\n')) + QLatin1Char('\n')));
+    end.endEditBlock();
+    document->setUndoRedoEnabled(true);
     box->moveCursor(QTextCursor::Start);
     box->horizontalScrollBar()->setValue(0);
     box->verticalScrollBar()->setValue(0);
