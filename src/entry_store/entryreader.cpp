@@ -82,18 +82,18 @@ EntryReader::~EntryReader() {
     close();
 }
 
-platform::FileStatus EntryReader::open(const std::string& name) {
+std::optional<StoreError> EntryReader::open(const std::string& name) {
     close();
     auto handle = files_.open(name, platform::FileSystem::Mode::Read);
     if (!handle)
-        return handle.error();
+        return storeError(handle.error());
     handle_ = handle.value();
     pos_ = end_ = 0;
     bufferStart_ = 0;
     while (end_ < 3) {
         auto got = fill();
         if (!got)
-            return platform::FileError{got.error().op, got.error().code};
+            return got.error();
         if (got.value() == 0)
             break;
     }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,7 +38,7 @@ class EntryReader {
     EntryReader(const EntryReader&) = delete;
     EntryReader& operator=(const EntryReader&) = delete;
 
-    platform::FileStatus open(const std::string& name);
+    std::optional<StoreError> open(const std::string& name);
     bool isOpen() const { return handle_ >= 0; }
     // Closes the handle if one is open; the outcome is not reported, since a
     // read-only handle has nothing left to lose.

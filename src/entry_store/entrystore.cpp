@@ -79,7 +79,7 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
     return std::nullopt;
 }
 
-platform::FileStatus EntryStore::openForReading() {
+std::optional<StoreError> EntryStore::openForReading() {
     return reader_.open(fileName_);
 }
 

@@ -36,7 +36,7 @@ class EntryStore {
                                    std::string_view text);
 
     // Opens the file for reading from its start; the reader then holds the handle.
-    platform::FileStatus openForReading();
+    std::optional<StoreError> openForReading();
     EntryReader& reader() { return reader_; }
 
     // Closes every file the program holds open: the reader's handle, if any.

@@ -9,8 +9,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <cerrno>
-
 namespace {
 
 const QString kPaused = QStringLiteral("Paused");
@@ -45,8 +43,9 @@ void Form1::Command3_Click() {
 void Form1::search(const std::string& keyword) {
     if (auto error = store_.openForReading()) {
         // No diary yet means no entries, not a failure.
-        if (error->op != platform::FileOp::Open || error->code != ENOENT)
-            reportReadFailure(QString::fromStdString(entry_store::storeError(*error).describe()));
+        if (error->op != platform::FileOp::Open ||
+            error->kind != entry_store::StoreErrorKind::NotFound)
+            reportReadFailure(QString::fromStdString(error->describe()));
         return;
     }
     entry_store::EntryReader& reader = store_.reader();

@@ -51,6 +51,13 @@ QString boxSafe(QString text) {
     return text;
 }
 
+// Caret at the start and the first line in view, as after setting a box's text.
+void showFromStart(QPlainTextEdit* box) {
+    box->moveCursor(QTextCursor::Start);
+    box->horizontalScrollBar()->setValue(0);
+    box->verticalScrollBar()->setValue(0);
+}
+
 } // namespace
 
 void showFailure(const QString& message) {
@@ -111,9 +118,7 @@ void setBoxText(QPlainTextEdit* box, const QString& text) {
     QString plain = boxSafe(text);
     plain.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     box->setPlainText(plain);
-    box->moveCursor(QTextCursor::Start);
-    box->horizontalScrollBar()->setValue(0);
-    box->verticalScrollBar()->setValue(0);
+    showFromStart(box);
 }
 
 void appendLines(QPlainTextEdit* box, const QStringList& lines) {
@@ -129,9 +134,7 @@ void appendLines(QPlainTextEdit* box, const QStringList& lines) {
     end.insertText(boxSafe(lines.join(QLatin1Char('\n')) + QLatin1Char('\n')));
     end.endEditBlock();
     document->setUndoRedoEnabled(true);
-    box->moveCursor(QTextCursor::Start);
-    box->horizontalScrollBar()->setValue(0);
-    box->verticalScrollBar()->setValue(0);
+    showFromStart(box);
 }
 
 QFont formFont(double points, bool bold) {

@@ -99,13 +99,13 @@ class TestReader : public QObject {
         EntryReader reader(platform::systemFileSystem());
         const auto missing = reader.open(dir_.path().toStdString() + "/absent.dat");
         QVERIFY(missing);
-        QCOMPARE(entry_store::storeError(*missing).kind, StoreErrorKind::NotFound);
+        QCOMPARE(missing->kind, StoreErrorKind::NotFound);
         QVERIFY(!reader.isOpen());
 
         // A folder opens for reading but cannot be read.
         const auto folder = reader.open(dir_.path().toStdString());
         QVERIFY(folder);
-        QCOMPARE(entry_store::storeError(*folder).kind, StoreErrorKind::IsFolder);
+        QCOMPARE(folder->kind, StoreErrorKind::IsFolder);
 
         // A read failing in the middle of a long file.
         writeBytes(path(), std::string(100, 'x') + "\r\ngrace\r\n");
