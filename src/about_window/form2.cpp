@@ -80,6 +80,8 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Window) {
     connect(Command1, &QPushButton::clicked, this,
             [this] { platform::guarded([this] { Command1_Click(); }); });
 
+    platform::clickFocusedButtonOnEnter(this);
+
     int number = 1;
     for (const LabelLine& line : kLines) {
         auto* label = new QLabel(QString::fromLatin1(line.caption), this);

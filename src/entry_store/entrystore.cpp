@@ -3,6 +3,7 @@
 #include "textcodec.h"
 
 #include <cerrno>
+#include <thread>
 
 namespace entry_store {
 
@@ -24,7 +25,33 @@ void appendLines(std::string& out, std::string_view value) {
     }
 }
 
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
 } // namespace
+
+std::string tornTailClosing(std::string_view tail, bool wholeFile) {
+    if (tail.empty())
+        return {};
+    std::string closing;
+    std::string_view rest = tail;
+    if (!isLineEnd(rest.back()))
+        closing = "\r\n";
+    else if (rest.ends_with("\r\n"))
+        rest.remove_suffix(2);
+    else
+        rest.remove_suffix(1);
+    const auto lineEnd = rest.find_last_of("\r\n");
+    const bool lineStartSeen = lineEnd != std::string_view::npos || wholeFile;
+    const std::string_view lastLine =
+        lineEnd == std::string_view::npos ? rest : rest.substr(lineEnd + 1);
+    if (!lineStartSeen || lastLine != kEndOfEntry) {
+        closing += kEndOfEntry;
+        closing += "\r\n";
+    }
+    return closing;
+}
 
 std::string encodeEntry(std::string_view keyword, std::string_view date, std::string_view text) {
     std::string out;
@@ -41,28 +68,45 @@ EntryStore::EntryStore(platform::FileSystem& files, std::string fileName)
 
 std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string_view date,
                                            std::string_view text) {
-    const std::string bytes = encodeEntry(keyword, date, text);
+    const std::string entry = encodeEntry(keyword, date, text);
 
-    auto handle = files_.open(fileName_, platform::FileSystem::Mode::Append);
+    bool created = false;
+    auto handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
     if (!handle)
         return storeError(handle.error());
     const int fd = handle.value();
 
+    std::size_t written = 0;
     // Undo whatever this save wrote, then report the first failure.
     auto fail = [&](platform::FileError error, std::optional<std::uint64_t> restoreTo) {
-        if (restoreTo)
-            (void)files_.truncate(fd, *restoreTo);
+        StoreError reported = storeError(error);
+        if (restoreTo && files_.truncate(fd, *restoreTo) && written > 0)
+            reported.partialLeft = true;
         (void)files_.close(fd);
-        return storeError(error);
+        return reported;
     };
 
-    if (auto error = files_.lock(fd))
+    if (auto error = lockWithin(fd))
         return fail(*error, std::nullopt);
     auto before = files_.size(fd);
     if (!before)
         return fail(before.error(), std::nullopt);
 
-    std::size_t written = 0;
+    // A save cut short before (a crash, a power cut) may have left the file
+    // ending inside an entry: close that entry first, or the new one would be
+    // glued onto its last line and never be found.
+    std::string bytes;
+    if (before.value() > 0) {
+        char tail[kTailLength];
+        const std::uint64_t from =
+            before.value() - std::min<std::uint64_t>(before.value(), sizeof tail);
+        auto got = files_.readAt(fd, from, tail, static_cast<std::size_t>(before.value() - from));
+        if (!got)
+            return fail(got.error(), std::nullopt);
+        bytes = tornTailClosing(std::string_view(tail, got.value()), from == 0);
+    }
+    bytes += entry;
+
     while (written < bytes.size()) {
         auto n = files_.write(fd, bytes.data() + written, bytes.size() - written);
         if (!n)
@@ -76,7 +120,28 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
     // The entry is whole and on disk; an error from close can no longer lose it,
     // and reporting one would only invite the user to save it twice.
     (void)files_.close(fd);
+    // A new file's name lives in its folder, which its own flush does not cover.
+    // Should that flush fail, the entry is still written, so the save stands.
+    if (created)
+        (void)files_.syncFolderOf(fileName_);
     return std::nullopt;
+}
+
+// Another program holding the lock (a second copy in the middle of a save, a
+// backup tool) must not freeze the window: try, wait a little, try again, and
+// give up after lockWait_. A file system without locks is written unlocked.
+std::optional<platform::FileError> EntryStore::lockWithin(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+    for (;;) {
+        auto state = files_.tryLock(fd);
+        if (!state)
+            return state.error();
+        if (state.value() != platform::LockState::Busy)
+            return std::nullopt;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return platform::FileError{platform::FileOp::Lock, EWOULDBLOCK};
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 std::optional<StoreError> EntryStore::openForReading() {

@@ -12,6 +12,7 @@
 #include "entryreader.h"
 #include "storeerror.h"
 
+#include <chrono>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,16 +25,31 @@ inline constexpr std::string_view kEndOfEntry = "**EOE**";
 // The bytes one entry adds to the file.
 std::string encodeEntry(std::string_view keyword, std::string_view date, std::string_view text);
 
+// How many of the file's last bytes tornTailClosing needs to see.
+inline constexpr std::size_t kTailLength = 10;
+
+// What must be written before a new entry so that it starts after a marker
+// line: nothing for an empty file or one that ends in a marker line (ended by
+// CR LF, LF or CR); otherwise a line end where the last line has none, and a
+// marker line where the last whole line is not one. `tail` is the file's last
+// bytes (up to kTailLength); `wholeFile` says the file holds no more than that.
+std::string tornTailClosing(std::string_view tail, bool wholeFile);
+
 class EntryStore {
   public:
     explicit EntryStore(platform::FileSystem& files = platform::systemFileSystem(),
                         std::string fileName = kFileName);
 
     // Appends one entry under an exclusive lock and flushes it to disk before
-    // returning. On any failure the file is cut back to its length before the
-    // save, so it never holds part of an entry.
+    // returning; the first save also flushes the folder that now names the
+    // file. A torn entry left at the file's end by an earlier save that was cut
+    // short is closed first. On any failure the file is cut back to its length
+    // before the save; should even that fail, the error says so (partialLeft).
+    // When another program holds the lock for longer than the lock wait, the
+    // save gives up with a Busy error and writes nothing.
     std::optional<StoreError> save(std::string_view keyword, std::string_view date,
                                    std::string_view text);
+    void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // Opens the file for reading from its start; the reader then holds the handle.
     std::optional<StoreError> openForReading();
@@ -45,7 +61,10 @@ class EntryStore {
     const std::string& fileName() const { return fileName_; }
 
   private:
+    std::optional<platform::FileError> lockWithin(int fd);
+
     platform::FileSystem& files_;
+    std::chrono::milliseconds lockWait_{2000};
     std::string fileName_;
     EntryReader reader_;
 };

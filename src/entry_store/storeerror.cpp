@@ -22,10 +22,13 @@ StoreError storeError(const platform::FileError& error) {
     case EDQUOT:
         kind = StoreErrorKind::DiskFull;
         break;
+    case EWOULDBLOCK:
+        kind = StoreErrorKind::Busy;
+        break;
     default:
         break;
     }
-    return StoreError{kind, error.op, error.code};
+    return StoreError{kind, error.op, error.code, false};
 }
 
 std::string StoreError::describe() const {
@@ -43,6 +46,8 @@ std::string StoreError::describe() const {
     case StoreErrorKind::DiskFull:
         what = "no space is left on the disk";
         break;
+    case StoreErrorKind::Busy:
+        return "another program is using the diary file";
     case StoreErrorKind::ReadPastEnd:
         return "a field was read past the end of the file";
     case StoreErrorKind::InputOutput:

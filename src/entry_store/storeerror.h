@@ -11,6 +11,7 @@ enum class StoreErrorKind {
     AccessDenied, // no permission, or a read-only disk
     IsFolder,     // a folder stands where the file should be
     DiskFull,     // no space or quota left
+    Busy,         // another program held the file's lock too long
     ReadPastEnd,  // a field was read when no byte remained
     InputOutput,  // any other failure the system reported
 };
@@ -19,6 +20,9 @@ struct StoreError {
     StoreErrorKind kind;
     platform::FileOp op;
     int code; // the errno value; 0 for ReadPastEnd
+    // A failed save could not cut the file back, so part of the entry stays
+    // in it; the next save closes that partial entry before its own.
+    bool partialLeft = false;
 
     // What went wrong, in words for the user: "no space is left on the disk (writing: ...)".
     std::string describe() const;

@@ -106,6 +106,8 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     for (QPushButton* button : {Command1, Command2, Command3, Command4, Command5})
         platform::fitCaption(button, button->text(), button->width() - 8);
 
+    platform::clickFocusedButtonOnEnter(this);
+
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
     setTabOrder(Text3, Command1);
@@ -137,10 +139,15 @@ void Form1::Command1_Click() {
     const QString text = platform::boxText(Text2);
     const QString date = Text3->text();
     if (auto error = store_.save(keyword.toStdString(), date.toStdString(), text.toStdString())) {
+        const QString outcome =
+            error->partialLeft
+                ? QStringLiteral("Part of the entry may be in the file; the next save closes "
+                                 "that partial entry before its own. Your text is still in the "
+                                 "boxes.")
+                : QStringLiteral("Nothing was written, and your text is still in the boxes.");
         platform::showFailure(
-            QStringLiteral("The entry was not saved to %1: %2.\n\n"
-                           "Nothing was written, and your text is still in the boxes.")
-                .arg(filePath(), QString::fromStdString(error->describe())));
+            QStringLiteral("The entry was not saved to %1: %2.\n\n%3")
+                .arg(filePath(), QString::fromStdString(error->describe()), outcome));
     }
 }
 

@@ -38,26 +38,58 @@ FileError lastError(FileOp op) {
     return FileError{op, errno};
 }
 
+// Retries a system call that a signal interrupted before it did anything.
+template <typename Call> auto retried(Call call) {
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result < 0 && errno == EINTR);
+    return result;
+}
+
 class PosixFileSystem final : public FileSystem {
   public:
-    Expected<int, FileError> open(const std::string& name, Mode mode) override {
-        const int flags =
-            mode == Mode::Append ? O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC : O_RDONLY | O_CLOEXEC;
-        int fd;
-        do {
-            fd = ::open(name.c_str(), flags, 0666);
-        } while (fd < 0 && errno == EINTR);
-        if (fd < 0)
-            return lastError(FileOp::Open);
-        return fd;
+    Expected<int, FileError> open(const std::string& name, Mode mode, bool* created) override {
+        if (created)
+            *created = false;
+        if (mode == Mode::Read) {
+            const int fd = retried([&] { return ::open(name.c_str(), O_RDONLY | O_CLOEXEC); });
+            if (fd < 0)
+                return lastError(FileOp::Open);
+            return fd;
+        }
+        // Open an existing file, or create it exclusively, so that the caller
+        // knows for certain whether this save made the file.
+        for (;;) {
+            int fd = retried([&] { return ::open(name.c_str(), O_RDWR | O_APPEND | O_CLOEXEC); });
+            if (fd >= 0 || errno != ENOENT)
+                return fd >= 0 ? Expected<int, FileError>(fd) : lastError(FileOp::Open);
+            fd = retried([&] {
+                return ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            });
+            if (fd >= 0) {
+                if (created)
+                    *created = true;
+                return fd;
+            }
+            if (errno != EEXIST) // another copy made it meanwhile: open that one
+                return lastError(FileOp::Open);
+        }
     }
 
-    FileStatus lock(int handle) override {
-        while (::flock(handle, LOCK_EX) != 0) {
-            if (errno != EINTR)
-                return lastError(FileOp::Lock);
+    Expected<LockState, FileError> tryLock(int handle) override {
+        if (retried([&] { return ::flock(handle, LOCK_EX | LOCK_NB); }) == 0)
+            return LockState::Held;
+        switch (errno) {
+        case EWOULDBLOCK:
+            return LockState::Busy;
+        case ENOLCK: // NFS mounted without a lock service
+        case EOPNOTSUPP:
+        case ENOSYS:
+            return LockState::Unsupported;
+        default:
+            return lastError(FileOp::Lock);
         }
-        return std::nullopt;
     }
 
     Expected<std::uint64_t, FileError> size(int handle) override {
@@ -69,20 +101,23 @@ class PosixFileSystem final : public FileSystem {
 
     Expected<std::size_t, FileError> write(int handle, const char* data,
                                            std::size_t length) override {
-        ssize_t n;
-        do {
-            n = ::write(handle, data, length);
-        } while (n < 0 && errno == EINTR);
+        const ssize_t n = retried([&] { return ::write(handle, data, length); });
         if (n < 0)
             return lastError(FileOp::Write);
         return static_cast<std::size_t>(n);
     }
 
     Expected<std::size_t, FileError> read(int handle, char* data, std::size_t length) override {
-        ssize_t n;
-        do {
-            n = ::read(handle, data, length);
-        } while (n < 0 && errno == EINTR);
+        const ssize_t n = retried([&] { return ::read(handle, data, length); });
+        if (n < 0)
+            return lastError(FileOp::Read);
+        return static_cast<std::size_t>(n);
+    }
+
+    Expected<std::size_t, FileError> readAt(int handle, std::uint64_t offset, char* data,
+                                            std::size_t length) override {
+        const ssize_t n =
+            retried([&] { return ::pread(handle, data, length, static_cast<off_t>(offset)); });
         if (n < 0)
             return lastError(FileOp::Read);
         return static_cast<std::size_t>(n);
@@ -95,10 +130,8 @@ class PosixFileSystem final : public FileSystem {
     }
 
     FileStatus truncate(int handle, std::uint64_t length) override {
-        while (::ftruncate(handle, static_cast<off_t>(length)) != 0) {
-            if (errno != EINTR)
-                return lastError(FileOp::Truncate);
-        }
+        if (retried([&] { return ::ftruncate(handle, static_cast<off_t>(length)); }) != 0)
+            return lastError(FileOp::Truncate);
         return std::nullopt;
     }
 
@@ -106,6 +139,23 @@ class PosixFileSystem final : public FileSystem {
         // Linux releases the descriptor even when close reports an error, so it is never retried.
         if (::close(handle) != 0 && errno != EINTR)
             return lastError(FileOp::Close);
+        return std::nullopt;
+    }
+
+    FileStatus syncFolderOf(const std::string& name) override {
+        const auto slash = name.rfind('/');
+        const std::string folder = slash == std::string::npos ? "."
+                                   : slash == 0               ? "/"
+                                                              : name.substr(0, slash);
+        const int fd =
+            retried([&] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+        if (fd < 0)
+            return lastError(FileOp::Sync);
+        const bool synced = ::fsync(fd) == 0;
+        const FileError error = lastError(FileOp::Sync);
+        ::close(fd);
+        if (!synced)
+            return error;
         return std::nullopt;
     }
 };

@@ -27,25 +27,44 @@ std::string describe(const FileError& error);
 
 using FileStatus = std::optional<FileError>; // empty when the operation succeeded
 
+// The outcome of one attempt to take a file's lock.
+enum class LockState {
+    Held,        // this handle now holds the exclusive lock
+    Busy,        // another handle holds it; nothing was waited for
+    Unsupported, // the file system has no locks; the caller goes on without one
+};
+
 class FileSystem {
   public:
-    enum class Mode { Append, Read };
+    enum class Mode {
+        Append, // writes land at the file's end; reads (readAt) are allowed too
+        Read,
+    };
 
     virtual ~FileSystem() = default;
 
-    // Append creates a missing file; every write then lands at the file's end.
-    virtual Expected<int, FileError> open(const std::string& name, Mode mode) = 0;
-    // Blocks until this handle holds the file's exclusive advisory lock; close releases it.
-    virtual FileStatus lock(int handle) = 0;
+    // Append creates a missing file and, when `created` is given, says whether
+    // this call created it.
+    virtual Expected<int, FileError> open(const std::string& name, Mode mode,
+                                          bool* created = nullptr) = 0;
+    // Tries once to take the file's exclusive advisory lock, without blocking;
+    // close releases it.
+    virtual Expected<LockState, FileError> tryLock(int handle) = 0;
     virtual Expected<std::uint64_t, FileError> size(int handle) = 0;
     // Writes up to `length` bytes and returns how many were written.
     virtual Expected<std::size_t, FileError> write(int handle, const char* data,
                                                    std::size_t length) = 0;
     // Reads up to `length` bytes; zero means no byte remains.
     virtual Expected<std::size_t, FileError> read(int handle, char* data, std::size_t length) = 0;
+    // Reads up to `length` bytes from `offset`, leaving the read position alone.
+    virtual Expected<std::size_t, FileError> readAt(int handle, std::uint64_t offset, char* data,
+                                                    std::size_t length) = 0;
     virtual FileStatus sync(int handle) = 0;
     virtual FileStatus truncate(int handle, std::uint64_t length) = 0;
     virtual FileStatus close(int handle) = 0;
+    // Makes the folder entry of the named file durable, as a new file needs
+    // before a power cut cannot take it away again.
+    virtual FileStatus syncFolderOf(const std::string& name) = 0;
 };
 
 // The operating system's files.

@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTextCursor>
 
@@ -57,6 +59,27 @@ void showFromStart(QPlainTextEdit* box) {
     box->horizontalScrollBar()->setValue(0);
     box->verticalScrollBar()->setValue(0);
 }
+
+class EnterClicksButton final : public QObject {
+  public:
+    using QObject::QObject;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // A held key would save the same entry again and again.
+        if (!enter || key->isAutoRepeat() || (key->modifiers() & ~Qt::KeypadModifier))
+            return false;
+        auto* button = qobject_cast<QPushButton*>(watched);
+        if (!button || !button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+};
 
 } // namespace
 
@@ -135,6 +158,12 @@ void appendLines(QPlainTextEdit* box, const QStringList& lines) {
     end.endEditBlock();
     document->setUndoRedoEnabled(true);
     showFromStart(box);
+}
+
+void clickFocusedButtonOnEnter(QWidget* window) {
+    auto* filter = new EnterClicksButton(window);
+    for (QPushButton* button : window->findChildren<QPushButton*>())
+        button->installEventFilter(filter);
 }
 
 QFont formFont(double points, bool bold) {

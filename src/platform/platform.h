@@ -7,6 +7,7 @@
 // - filesystem.h: byte access to files (plain C++, used by the entry store);
 // - failure messages and program end, with the catch-all around every click;
 // - processing pending events, which the search's wait relies on;
+// - Enter on a focused button as a click;
 // - text and caption access that turns the widgets' line breaks into CR LF;
 // - twips, fonts and the fitting of captions into their controls.
 
@@ -48,6 +49,11 @@ void setBoxText(QPlainTextEdit* box, const QString& text);
 // The same as setting the box's text to its whole text with each line and a
 // CR LF appended, but without setting the text already there again.
 void appendLines(QPlainTextEdit* box, const QStringList& lines);
+
+// Enter and Return on a focused push button of `window` click it, as on the
+// Windows desktop; no button becomes a default button, and keys typed into the
+// boxes are left alone.
+void clickFocusedButtonOnEnter(QWidget* window);
 
 // Window geometry is given in twips; 15 twips make one device-independent pixel.
 constexpr int twips(int value) {

@@ -18,7 +18,9 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # A display of our own, whichever number is free.
 exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# -noreset: without it the server resets when its last client leaves, and a
+# program started during that reset cannot connect.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/displayfd")"
@@ -88,6 +90,12 @@ save
 expect_file "$entry$again"
 echo "ok: Find Next ended the search and Save works again"
 
+# A keyboard user tabs from the date box to Save and presses Enter.
+text3
+xdotool key Tab Return
+expect_file "$entry$again$again"
+echo "ok: Enter on the focused Save button saved"
+
 # Done from inside a waiting search ends the process.
 find_
 done_
@@ -96,6 +104,6 @@ kill -0 "$app_pid" 2>/dev/null && fail "Done did not end the program"
 wait "$app_pid" && status=0 || status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "the program ended with status $status"
-expect_file "$entry$again"
+expect_file "$entry$again$again"
 echo "ok: Done ended the program from inside a waiting search"
 echo "1 passed, 0 failed"

@@ -24,7 +24,7 @@ class TestCopies : public QObject {
 
         const auto contents = testentries::check(file.toStdString());
         QVERIFY2(contents.fault.empty(), contents.fault.c_str());
-        QVERIFY(!contents.tornTail);
+        QVERIFY(!contents.tornTail && contents.closedTorn == 0);
         QCOMPARE(contents.keywords.size(), std::size_t{1000});
         std::set<std::string> unique(contents.keywords.begin(), contents.keywords.end());
         QCOMPARE(unique.size(), std::size_t{1000});

@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
+#include <sys/wait.h>
 #include <unistd.h>
 
 using entry_store::EntryStore;
@@ -26,64 +29,99 @@ class TestSave : public QObject {
         QVERIFY(QDir::setCurrent(dir_.path()));
     }
 
+    // `before` is the file before the save ("" for none); `bytes` what follows it.
     void entriesAreWrittenByteForByte_data() {
+        QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QString>("keyword");
         QTest::addColumn<QString>("date");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("all empty") << ""
+        QTest::newRow("all empty") << QByteArray() << ""
                                    << ""
                                    << "" << QByteArray("\r\n\r\n\r\n**EOE**\r\n");
         QTest::newRow("two-line text")
-            << "grace"
+            << QByteArray() << "grace"
             << "May 3"
             << "line one\r\nline two"
             << QByteArray("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n");
         QTest::newRow("text ending in a line break")
-            << "k"
+            << QByteArray() << "k"
             << "d"
             << "t\r\n"
             << QByteArray("k\r\nd\r\nt\r\n\r\n**EOE**\r\n");
         QTest::newRow("lone LF and CR become CR LF")
-            << "k"
+            << QByteArray() << "k"
             << "d"
             << "a\nb\rc" << QByteArray("k\r\nd\r\na\r\nb\r\nc\r\n**EOE**\r\n");
         QTest::newRow("nothing escaped")
-            << "a,b"
+            << QByteArray() << "a,b"
             << "Tuesday, May 3"
             << "\"q\" **EOE**"
             << QByteArray("a,b\r\nTuesday, May 3\r\n\"q\" **EOE**\r\n**EOE**\r\n");
         QTest::newRow("Windows-1252 where it reaches")
-            << QString::fromUtf8("café") << QString::fromUtf8("€5")
+            << QByteArray() << QString::fromUtf8("café") << QString::fromUtf8("€5")
             << QString::fromUtf8("naïve “quotes”")
             << QByteArray("caf\xE9\r\n\x80"
                           "5\r\nna\xEFve \x93quotes\x94\r\n**EOE**\r\n");
         QTest::newRow("UTF-8 line by line where it does not")
-            << "grace"
+            << QByteArray() << "grace"
             << "" << QString::fromUtf8("Ωmega\r\ncafé")
             << QByteArray("grace\r\n\r\n\xCE\xA9mega\r\ncaf\xE9\r\n**EOE**\r\n");
         QTest::newRow("UTF-8 where Windows-1252 bytes would read back as UTF-8")
-            << QString::fromUtf8("Ã©") << ""
+            << QByteArray() << QString::fromUtf8("Ã©") << ""
             << "" << QByteArray("\xC3\x83\xC2\xA9\r\n\r\n\r\n**EOE**\r\n");
+
+        // A save cut short earlier left the file ending inside an entry: the
+        // entry is closed first, and nothing already in the file changes.
+        const QByteArray entry("grace\r\nMay 3\r\nnew\r\n**EOE**\r\n");
+        const struct {
+            const char* what;
+            QByteArray before, closing;
+        } tails[] = {
+            {"torn inside a line", "k\r\nd\r\ntex", "\r\n**EOE**\r\n"},
+            {"torn inside a long line", "k\r\n" + QByteArray(40, 'x'), "\r\n**EOE**\r\n"},
+            {"torn after a whole line", "k\r\nd\r\n", "**EOE**\r\n"},
+            {"torn between a line's CR and LF", "k\r\nd\r", "**EOE**\r\n"},
+            {"torn inside the marker", "k\r\nd\r\n**EO", "\r\n**EOE**\r\n"},
+            {"torn before the marker's line end", "k\r\nd\r\n**EOE**", "\r\n"},
+            {"torn between the marker's CR and LF", "k\r\nd\r\n**EOE**\r", ""},
+            {"marker ended by LF", "k\nd\n**EOE**\n", ""},
+            {"marker alone in the file", "**EOE**", "\r\n"},
+            {"marker at the end of a longer line", "k\r\nd\r\nx**EOE**\r\n", "**EOE**\r\n"},
+        };
+        for (const auto& tail : tails)
+            QTest::newRow(tail.what) << tail.before << "grace"
+                                     << "May 3"
+                                     << "new" << tail.closing + entry;
     }
 
     void entriesAreWrittenByteForByte() {
+        QFETCH(QByteArray, before);
         QFETCH(QString, keyword);
         QFETCH(QString, date);
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
+        if (!before.isEmpty())
+            writeBytes(path(), before.toStdString());
         EntryStore store;
         QVERIFY(!store.save(keyword.toStdString(), date.toStdString(), text.toStdString()));
-        QCOMPARE(QByteArray::fromStdString(readBytes(path())), bytes);
+        QCOMPARE(QByteArray::fromStdString(readBytes(path())), before + bytes);
     }
 
     void firstSaveCreatesAndSecondAppends() {
-        EntryStore store;
+        FaultyFileSystem files;
+        EntryStore store(files);
         QVERIFY(!QFile::exists("verimond.dat"));
+        // The save that creates the file flushes its folder too; failing to
+        // does not undo a save whose entry is already on disk.
+        files.reset(7, EIO); // open, lock, size, write, flush, close, then the folder
         QVERIFY(!store.save("grace", "May 3", "first"));
+        QCOMPARE(files.folderSyncs, 1);
         const std::string first = readBytes(path());
         QCOMPARE(first, std::string("grace\r\nMay 3\r\nfirst\r\n**EOE**\r\n"));
+        files.reset();
         QVERIFY(!store.save("hope", "May 4", "second\r\nline"));
+        QCOMPARE(files.folderSyncs, 0);
         const std::string both = readBytes(path());
         QCOMPARE(both.substr(0, first.size()), first);
         QCOMPARE(both.substr(first.size()),
@@ -100,7 +138,7 @@ class TestSave : public QObject {
         EntryStore store(files);
         QVERIFY(!store.save("probe", "", ""));
         const auto calls = files.calls;
-        QCOMPARE(calls, (std::vector<FileOp>{FileOp::Open, FileOp::Lock, FileOp::Size,
+        QCOMPARE(calls, (std::vector<FileOp>{FileOp::Open, FileOp::Lock, FileOp::Size, FileOp::Read,
                                              FileOp::Write, FileOp::Sync, FileOp::Close}));
         for (int code : {EIO, ENOSPC, EACCES}) {
             for (int at = 1; at <= static_cast<int>(calls.size()); ++at) {
@@ -127,20 +165,21 @@ class TestSave : public QObject {
     }
 
     void shortWritesAreCompletedOrUndone() {
-        writeBytes(path(), "kept\r\n");
+        writeBytes(path(), "kept\r\n**EOE**\r\n");
         FaultyFileSystem files;
         EntryStore store(files);
-        files.reset(0, EIO, 4); // the first write writes only half; the rest follows
+        files.reset(0, EIO, 5); // the first write writes only half; the rest follows
         QVERIFY(!store.save("grace", "May 3", "whole"));
-        QCOMPARE(readBytes(path()), std::string("kept\r\ngrace\r\nMay 3\r\nwhole\r\n**EOE**\r\n"));
+        QCOMPARE(readBytes(path()),
+                 std::string("kept\r\n**EOE**\r\ngrace\r\nMay 3\r\nwhole\r\n**EOE**\r\n"));
 
         // Half written, then the disk fills up: the half is cut away again.
-        writeBytes(path(), "kept\r\n");
-        files.reset(5, ENOSPC, 4);
+        writeBytes(path(), "kept\r\n**EOE**\r\n");
+        files.reset(6, ENOSPC, 5);
         const auto error = store.save("grace", "May 3", "lost");
         QVERIFY(error);
         QCOMPARE(error->kind, StoreErrorKind::DiskFull);
-        QCOMPARE(readBytes(path()), std::string("kept\r\n"));
+        QCOMPARE(readBytes(path()), std::string("kept\r\n**EOE**\r\n"));
     }
 
     void realFailuresAreReportedByKind() {
@@ -160,17 +199,49 @@ class TestSave : public QObject {
         QVERIFY(QString::fromStdString(error->describe()).contains("no space"));
     }
 
+    // Root may write into any folder, so the save runs in a child process that
+    // gives up root's rights first; as any other user it runs the same way.
     void readOnlyFolderRefusesTheSave() {
-        if (geteuid() == 0)
-            QSKIP("root writes into read-only folders; the fault-injection test covers EACCES");
         QVERIFY(QDir().mkdir("locked"));
-        QFile::setPermissions("locked", QFile::ReadOwner | QFile::ExeOwner);
-        EntryStore store(platform::systemFileSystem(), "locked/verimond.dat");
+        const auto readOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup |
+                              QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther;
+        QVERIFY(QFile::setPermissions(dir_.path(), readOnly | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions("locked", readOnly));
+        const pid_t child = fork();
+        if (child == 0) {
+            if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(3);
+            const auto error =
+                EntryStore(platform::systemFileSystem(), "locked/verimond.dat").save("k", "d", "t");
+            _exit(!error ? 0 : error->kind == StoreErrorKind::AccessDenied ? 1 : 2);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 1); // refused as access denied
+        QVERIFY(!QFile::exists("locked/verimond.dat"));
+        QVERIFY(QFile::setPermissions("locked", readOnly | QFile::WriteOwner));
+    }
+
+    // Another program's lock is waited for only briefly; a file system with no
+    // locks at all is written without one.
+    void theLockDecidesTheSave() {
+        writeBytes(path(), "old\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        EntryStore store(files);
+        store.setLockWait(std::chrono::milliseconds(50));
+        files.lockState = platform::LockState::Busy;
         const auto error = store.save("k", "d", "t");
         QVERIFY(error);
-        QCOMPARE(error->kind, StoreErrorKind::AccessDenied);
-        QVERIFY(!QFile::exists("locked/verimond.dat"));
-        QFile::setPermissions("locked", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(error->kind, StoreErrorKind::Busy);
+        QVERIFY(QString::fromStdString(error->describe()).contains("another program"));
+        QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\n"));
+        QVERIFY(std::count(files.calls.begin(), files.calls.end(), FileOp::Lock) > 2);
+
+        files.reset();
+        files.lockState = platform::LockState::Unsupported;
+        QVERIFY(!store.save("k", "d", "t"));
+        QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\nk\r\nd\r\nt\r\n**EOE**\r\n"));
     }
 };
 

@@ -1,14 +1,18 @@
 #include "filebytes.h"
 #include "form1.h"
 #include "form2.h"
+#include "platform.h"
 #include "programicon.h"
 
 #include <QAccessible>
 #include <QDir>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -68,7 +72,17 @@ class TestDesktop : public QObject {
                  QString("God Bless You!"));
     }
 
-    void spaceOnAFocusedButtonIsAClick() {
+    // Space, Return and Enter on a focused button click it, in both windows;
+    // in the boxes Return keeps its meaning.
+    void keysOnAFocusedButtonClickIt_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Space") << int(Qt::Key_Space);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+    }
+
+    void keysOnAFocusedButtonClickIt() {
+        QFETCH(int, key);
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         Form1 form;
@@ -76,7 +90,33 @@ class TestDesktop : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto* save = form.findChild<QPushButton*>("Command1");
         save->setFocus();
-        QTest::keyClick(save, Qt::Key_Space);
+        QTest::keyClick(save, Qt::Key(key));
+        QCOMPARE(readBytes("verimond.dat"), std::string("\r\n\r\n\r\n**EOE**\r\n"));
+
+        // Every button of both windows (the About window is the main one's
+        // child), its handler cut off: one click each.
+        Form2::showAbout(&form);
+        const QList<QPushButton*> buttons = form.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 6);
+        for (QPushButton* button : buttons) {
+            button->disconnect(button->window());
+            QSignalSpy clicks(button, &QPushButton::clicked);
+            button->setFocus();
+            QTest::keyClick(button, Qt::Key(key));
+            QVERIFY2(clicks.size() == 1, qPrintable(button->text()));
+        }
+        if (key == Qt::Key_Space)
+            return;
+        auto* text2 = form.findChild<QPlainTextEdit*>("Text2");
+        QTest::keyClicks(text2, "a");
+        QTest::keyClick(text2, Qt::Key(key));
+        QCOMPARE(platform::boxText(text2), QString("a\r\n"));
+        for (const char* name : {"Text1", "Text3"}) {
+            auto* box = form.findChild<QLineEdit*>(name);
+            QTest::keyClicks(box, "k");
+            QTest::keyClick(box, Qt::Key(key));
+            QCOMPARE(box->text(), QString("k"));
+        }
         QCOMPARE(readBytes("verimond.dat"), std::string("\r\n\r\n\r\n**EOE**\r\n"));
     }
 

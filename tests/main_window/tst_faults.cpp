@@ -4,6 +4,8 @@
 #include "searchdriver.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 
 using namespace searchdriver;
@@ -51,18 +53,20 @@ class TestFaults : public QObject {
         fillBoxes(form);
         QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
         const auto calls = files.calls;
-        QCOMPARE(calls.size(), std::size_t{6});
+        // open, lock, size, read the tail, write, flush, close
+        QCOMPARE(calls.size(), std::size_t{7});
 
         struct Case {
             const char* what;
             int failAt, alsoFailAt, shortAt;
         };
         std::vector<Case> cases;
-        for (int at = 1; at <= 6; ++at)
+        for (int at = 1; at <= 7; ++at)
             cases.push_back({"one call", at, 0, 0});
-        cases.push_back({"write, then restoring the length", 4, 5, 0});
-        cases.push_back({"short write, then the rest", 5, 0, 4});
-        cases.push_back({"short write, then flushing", 6, 0, 4});
+        cases.push_back({"write, then restoring the length", 5, 6, 0});
+        cases.push_back({"short write, then the rest", 6, 0, 5});
+        cases.push_back({"short write, then flushing", 7, 0, 5});
+        cases.push_back({"short write, the rest, then restoring the length", 6, 7, 5});
         for (int code : {EIO, ENOSPC, EACCES, EROFS, EDQUOT}) {
             for (const Case& c : cases) {
                 writeBytes("verimond.dat", kBefore);
@@ -82,13 +86,59 @@ class TestFaults : public QObject {
                 QVERIFY2(hooks.messages.size() == 1, qPrintable(where));
                 QVERIFY(
                     hooks.messages[0].contains(QDir::current().absoluteFilePath("verimond.dat")));
-                QVERIFY2(readBytes("verimond.dat") == kBefore, qPrintable(where));
-                // The program goes on, and the next save works.
+                const std::string after = readBytes("verimond.dat");
+                // Half an entry stays only where cutting it away failed too, and
+                // then the message must not claim that nothing was written.
+                const bool partial = c.shortAt && c.alsoFailAt;
+                QVERIFY2(hooks.messages[0].contains("Nothing was written") == !partial,
+                         qPrintable(where));
+                QVERIFY2((after == kBefore) == !partial, qPrintable(where));
+                // The program goes on, and the next save closes any partial entry first.
                 files.reset();
                 QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
-                QCOMPARE(readBytes("verimond.dat"), kBefore + kNew);
+                const std::string closing = partial ? "\r\n**EOE**\r\n" : "";
+                QCOMPARE(readBytes("verimond.dat"), after + closing + kNew);
             }
         }
+    }
+
+    // Another program holding the diary's lock never freezes the window: Save
+    // waits a moment, then says so; saved again, the entry is in the file once.
+    void aHeldLockNeverFreezesTheWindow() {
+        GuiTestHooks hooks;
+        writeBytes("verimond.dat", kBefore);
+        Form1 form;
+        fillBoxes(form);
+        std::string expected = kBefore;
+        for (int holdFor : {0, 300}) { // held until killed; released while Save waits
+            hooks.messages.clear();
+            QProcess holder;
+            holder.start(SAVER, {"verimond.dat", "hold", QString::number(holdFor)});
+            QVERIFY(holder.waitForReadyRead(10000));
+            QElapsedTimer clock;
+            clock.start();
+            QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
+            const qint64 answered = clock.elapsed();
+            qInfo("lock held for %d ms (0: until killed): Save answered after %lld ms", holdFor,
+                  answered);
+            QVERIFY(answered < 4000);
+            if (holdFor == 0) {
+                QCOMPARE(hooks.messages.size(), 1);
+                QVERIFY(hooks.messages[0].contains("another program is using the diary file"));
+                QVERIFY(hooks.messages[0].contains("still in the boxes"));
+                QCOMPARE(readBytes("verimond.dat"), expected);
+                holder.kill();
+                QVERIFY(holder.waitForFinished());
+                hooks.messages.clear();
+                QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
+            }
+            QVERIFY(hooks.messages.isEmpty());
+            expected += kNew;
+            QCOMPARE(readBytes("verimond.dat"), expected);
+            holder.kill();
+            holder.waitForFinished();
+        }
+        QVERIFY(boxesKept(form));
     }
 
     void findSurvivesAFailureAtEveryCall() {

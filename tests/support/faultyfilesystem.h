@@ -3,6 +3,7 @@
 #include "filesystem.h"
 
 #include <cerrno>
+#include <optional>
 #include <vector>
 
 // The real file system with calls made to fail on purpose: the call numbered
@@ -15,6 +16,8 @@ class FaultyFileSystem final : public platform::FileSystem {
     int alsoFailAt = 0;
     int code = EIO;
     int shortAt = 0;
+    std::optional<platform::LockState> lockState; // answered instead of the real lock's
+    int folderSyncs = 0;
     std::vector<platform::FileOp> calls;
 
     void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
@@ -22,18 +25,21 @@ class FaultyFileSystem final : public platform::FileSystem {
         alsoFailAt = alsoAt;
         code = errorCode;
         shortAt = shortWriteAt;
+        lockState.reset();
+        folderSyncs = 0;
         calls.clear();
     }
 
-    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode) override {
+    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode,
+                                                      bool* created) override {
         if (trip(platform::FileOp::Open))
             return fault(platform::FileOp::Open);
-        return real().open(name, mode);
+        return real().open(name, mode, created);
     }
-    platform::FileStatus lock(int handle) override {
+    platform::Expected<platform::LockState, platform::FileError> tryLock(int handle) override {
         if (trip(platform::FileOp::Lock))
             return fault(platform::FileOp::Lock);
-        return real().lock(handle);
+        return lockState ? *lockState : real().tryLock(handle);
     }
     platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
         if (trip(platform::FileOp::Size))
@@ -54,6 +60,12 @@ class FaultyFileSystem final : public platform::FileSystem {
             return fault(platform::FileOp::Read);
         return real().read(handle, data, length);
     }
+    platform::Expected<std::size_t, platform::FileError>
+    readAt(int handle, std::uint64_t offset, char* data, std::size_t length) override {
+        if (trip(platform::FileOp::Read))
+            return fault(platform::FileOp::Read);
+        return real().readAt(handle, offset, data, length);
+    }
     platform::FileStatus sync(int handle) override {
         if (trip(platform::FileOp::Sync))
             return fault(platform::FileOp::Sync);
@@ -71,6 +83,13 @@ class FaultyFileSystem final : public platform::FileSystem {
         if (fails)
             return fault(platform::FileOp::Close);
         return status;
+    }
+
+    platform::FileStatus syncFolderOf(const std::string& name) override {
+        ++folderSyncs;
+        if (trip(platform::FileOp::Sync))
+            return fault(platform::FileOp::Sync);
+        return real().syncFolderOf(name);
     }
 
   private:

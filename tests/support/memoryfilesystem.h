@@ -14,13 +14,18 @@ class MemoryFileSystem final : public platform::FileSystem {
   public:
     std::map<std::string, std::string> files;
 
-    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode) override {
+    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode,
+                                                      bool* created) override {
         if (mode == Mode::Read && !files.count(name))
             return platform::FileError{platform::FileOp::Open, ENOENT};
+        if (created)
+            *created = !files.count(name);
         handles_[next_] = {name, 0};
         return next_++;
     }
-    platform::FileStatus lock(int) override { return std::nullopt; }
+    platform::Expected<platform::LockState, platform::FileError> tryLock(int) override {
+        return platform::LockState::Held;
+    }
     platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
         return static_cast<std::uint64_t>(files[handles_[handle].name].size());
     }
@@ -38,7 +43,16 @@ class MemoryFileSystem final : public platform::FileSystem {
         h.at += n;
         return n;
     }
+    platform::Expected<std::size_t, platform::FileError>
+    readAt(int handle, std::uint64_t offset, char* data, std::size_t length) override {
+        const std::string& bytes = files[handles_[handle].name];
+        const std::size_t from = std::min<std::size_t>(offset, bytes.size());
+        const std::size_t n = std::min(length, bytes.size() - from);
+        std::memcpy(data, bytes.data() + from, n);
+        return n;
+    }
     platform::FileStatus sync(int) override { return std::nullopt; }
+    platform::FileStatus syncFolderOf(const std::string&) override { return std::nullopt; }
     platform::FileStatus truncate(int handle, std::uint64_t length) override {
         files[handles_[handle].name].resize(length);
         return std::nullopt;

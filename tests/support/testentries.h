@@ -32,9 +32,33 @@ inline std::string text(const std::string& tag, int i) {
 
 struct Contents {
     std::vector<std::string> keywords; // of the whole entries, in file order
+    int closedTorn = 0;                // entries cut short, then closed by a later save
     bool tornTail = false;             // the file ends inside an entry
+    std::string tornKeyword;           // the first field of that entry
     std::string fault;                 // empty when the file is sound
 };
+
+// What the entry whose first field is `first` should hold, or nothing when
+// `first` is not a keyword the saver writes.
+inline std::vector<std::string> expectedFor(const std::string& first) {
+    const auto dash = first.rfind('-');
+    if (dash == std::string::npos || dash + 1 >= first.size() || dash + 7 < first.size() ||
+        first.find_first_not_of("0123456789", dash + 1) != std::string::npos)
+        return {};
+    return lines(first.substr(0, dash), std::stoi(first.substr(dash + 1)));
+}
+
+// True when `got` is what a save cut short leaves of its entry: the first
+// fields whole, the last one (the marker too) possibly cut.
+inline bool isCutShort(const std::vector<std::string>& got) {
+    auto want = expectedFor(got[0]);
+    want.emplace_back(entry_store::kEndOfEntry);
+    if (got.size() == 1)
+        return want.size() == 1 || want[0] == got[0];
+    if (got.size() > want.size() || !std::equal(got.begin(), got.end() - 1, want.begin()))
+        return false;
+    return want[got.size() - 1].starts_with(got.back());
+}
 
 // Reads the file field by field and checks every entry against what its keyword says.
 inline Contents check(const std::string& path) {
@@ -45,30 +69,27 @@ inline Contents check(const std::string& path) {
         return contents;
     }
     std::vector<std::string> entry;
-    auto expected = [](const std::vector<std::string>& got) {
-        const auto dash = got[0].rfind('-');
-        if (dash == std::string::npos || dash + 1 >= got[0].size())
-            return std::vector<std::string>{};
-        return lines(got[0].substr(0, dash), std::stoi(got[0].substr(dash + 1)));
-    };
     while (!reader.atEnd().value()) {
         std::string field = reader.readField().value();
         if (field != entry_store::kEndOfEntry) {
             entry.push_back(std::move(field));
             continue;
         }
-        if (entry.empty() || expected(entry) != entry) {
+        if (!entry.empty() && expectedFor(entry[0]) == entry) {
+            contents.keywords.push_back(entry[0]);
+        } else if (!entry.empty() && isCutShort(entry)) {
+            ++contents.closedTorn;
+        } else {
             contents.fault = "entry " + std::to_string(contents.keywords.size()) + " is damaged";
             return contents;
         }
-        contents.keywords.push_back(entry[0]);
         entry.clear();
     }
     if (!entry.empty()) {
-        const auto want = expected(entry);
-        if (want.size() < entry.size() || !std::equal(entry.begin(), entry.end(), want.begin()))
+        if (!isCutShort(entry))
             contents.fault = "the last entry is torn inside a line";
         contents.tornTail = true;
+        contents.tornKeyword = entry[0];
     }
     return contents;
 }
