@@ -73,6 +73,16 @@ class TestReader : public QObject {
             << QByteArray("\xC3(\r\n") << L{"\xC3\x83("};
         QTest::newRow("decoded per field")
             << QByteArray("\xCE\xA9,\xE9\r\n") << L{"\xCE\xA9", "\xC3\xA9"};
+        // Byte sequences that look like UTF-8 but are not read as Windows-1252.
+        QTest::newRow("overlong two-byte form") << QByteArray("\xC0\xAF\r\n") << L{"À¯"};
+        QTest::newRow("overlong three-byte form") << QByteArray("\xE0\x80\xAF\r\n") << L{"à€¯"};
+        QTest::newRow("encoded surrogate") << QByteArray("\xED\xA0\x80\r\n") << L{"í\u00A0€"};
+        QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80\r\n") << L{"ô\u0090€€"};
+        QTest::newRow("sequence cut by the field's end")
+            << QByteArray("x\xE2\x82,y\r\n") << L{"xâ‚", "y"};
+        QTest::newRow("lowest high byte alone") << QByteArray("\x80\x35\r\n") << L{"€5"};
+        QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << L{};
+        QTest::newRow("byte-order mark and a line end") << QByteArray("\xEF\xBB\xBF\r\n") << L{""};
     }
 
     void fieldRules() {
@@ -136,6 +146,24 @@ class TestReader : public QObject {
         for (const QByteArray& field : readAll(path()))
             pieces << QString::fromUtf8(field);
         QCOMPARE(pieces.join(','), QString(text).replace(", ", ","));
+    }
+
+    // Every byte 0x80 to 0xFF against the published Windows-1252 table, both
+    // ways; the five bytes it leaves undefined read as the C1 controls.
+    void windows1252IsThePublishedTable() {
+        const char16_t high[32] = {
+            0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80-87
+            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88-8F
+            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90-97
+            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
+        };
+        for (int byte = 0x80; byte <= 0xFF; ++byte) {
+            const char16_t expected = byte < 0xA0 ? high[byte - 0x80] : char16_t(byte);
+            const std::string utf8 = QString(QChar(expected)).toStdString();
+            const std::string one(1, static_cast<char>(byte));
+            QCOMPARE(textcodec::decodeField(one), utf8);
+            QCOMPARE(textcodec::encodeLine(utf8), one);
+        }
     }
 
     void byteFormsAreExactlyWhatDecodesToTheText() {

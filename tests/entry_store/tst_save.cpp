@@ -7,6 +7,12 @@
 #include <QTest>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +25,7 @@ class TestSave : public QObject {
     Q_OBJECT
 
   private:
+    static inline volatile sig_atomic_t signalsCaught = 0;
     QTemporaryDir dir_;
     std::string path() const { return (dir_.path() + "/verimond.dat").toStdString(); }
 
@@ -197,6 +204,90 @@ class TestSave : public QObject {
         QVERIFY(error);
         QCOMPARE(error->kind, StoreErrorKind::DiskFull);
         QVERIFY(QString::fromStdString(error->describe()).contains("no space"));
+    }
+
+    // Each system error a save can meet: its kind, and the words the user reads.
+    void systemErrorsBecomeKindsAndWords() {
+        const std::string full = "no space is left on the disk (writing: ",
+                          denied = "the file or its folder is not writable or not readable "
+                                   "(writing: ",
+                          failed = "the system reported an input/output failure (writing: ";
+        const struct {
+            int code;
+            StoreErrorKind kind;
+            std::string words;
+        } rows[] = {
+            {ENOSPC, StoreErrorKind::DiskFull, full + "No space left on device)"},
+            {EDQUOT, StoreErrorKind::DiskFull, full + "Disk quota exceeded)"},
+            {EACCES, StoreErrorKind::AccessDenied, denied + "Permission denied)"},
+            {EPERM, StoreErrorKind::AccessDenied, denied + "Operation not permitted)"},
+            {EROFS, StoreErrorKind::AccessDenied, denied + "Read-only file system)"},
+            {EIO, StoreErrorKind::InputOutput, failed + "Input/output error)"},
+            {4242, StoreErrorKind::InputOutput, failed + "Unknown error 4242)"},
+        };
+        for (const auto& row : rows) {
+            const auto error =
+                entry_store::storeError(platform::FileError{FileOp::Write, row.code});
+            QCOMPARE(error.kind, row.kind);
+            QCOMPARE(error.describe(), row.words);
+        }
+    }
+
+    // A signal arriving while a read or a write waits (a handler installed
+    // without SA_RESTART) interrupts the call; the file layer tries again.
+    void interruptedCallsStillMoveEveryByte() {
+        struct sigaction action {};
+        action.sa_handler = [](int) { ++signalsCaught; };
+        sigemptyset(&action.sa_mask);
+        struct sigaction old {};
+        QCOMPARE(sigaction(SIGUSR1, &action, &old), 0);
+        int ends[2];
+        QCOMPARE(pipe(ends), 0);
+        platform::FileSystem& files = platform::systemFileSystem();
+        const pthread_t waiting = pthread_self();
+        // Signals the waiting call twice, then lets it go on with `release`.
+        auto interrupt = [&](const std::function<void()>& release) {
+            return std::thread([&, release] {
+                for (int i = 0; i < 2; ++i) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                    pthread_kill(waiting, SIGUSR1);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                release();
+            });
+        };
+        signalsCaught = 0;
+        std::thread writer = interrupt([&] { (void)::write(ends[1], "x", 1); });
+        char byte = 0;
+        const auto got = files.read(ends[0], &byte, 1);
+        writer.join();
+        QVERIFY(got.ok());
+        QCOMPARE(got.value(), std::size_t{1});
+        QCOMPARE(byte, 'x');
+
+        // A full pipe makes the write wait until the other end reads.
+        const std::size_t queued = fcntl(ends[1], F_SETPIPE_SZ, 4096);
+        QCOMPARE(::write(ends[1], std::string(queued, 'q').data(), queued), ssize_t(queued));
+        std::size_t drained = 0;
+        std::thread reader = interrupt([&] {
+            char block[4096];
+            for (ssize_t n;
+                 drained < queued + 100 && (n = ::read(ends[0], block, sizeof block)) > 0;)
+                drained += static_cast<std::size_t>(n);
+        });
+        const std::string data(100, 'y');
+        std::size_t sent = 0;
+        while (sent < data.size()) {
+            const auto n = files.write(ends[1], data.data() + sent, data.size() - sent);
+            QVERIFY(n.ok());
+            sent += n.value();
+        }
+        reader.join();
+        QCOMPARE(drained, queued + data.size());
+        QVERIFY(signalsCaught >= 4);
+        ::close(ends[0]);
+        ::close(ends[1]);
+        sigaction(SIGUSR1, &old, nullptr);
     }
 
     // Root may write into any folder, so the save runs in a child process that

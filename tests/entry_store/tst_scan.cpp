@@ -45,7 +45,8 @@ class TestScan : public QObject {
   private slots:
     // The fast scan must find exactly the fields, and leave the reader exactly
     // where, reading field by field would: on random files, with buffers so
-    // small that every line crosses their edges, and stopped at any budget.
+    // small that every line crosses their edges, and stopped at any budget,
+    // always at a field start.
     void scanMatchesFieldByFieldReading() {
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/verimond.dat").toStdString();
@@ -62,7 +63,7 @@ class TestScan : public QObject {
                     const std::uint64_t budget =
                         random.bounded(2) ? UINT64_MAX : random.bounded(1, 64);
                     const Trace actual = scanned(path, keyword, buffer, budget);
-                    if (!(actual == expected)) {
+                    if (!scantrace::agrees(actual, expected)) {
                         qWarning() << "round" << round << "keyword" << keyword.c_str() << "buffer"
                                    << buffer;
                         QFAIL("the scan differs from field-by-field reading");
@@ -80,8 +81,8 @@ class TestScan : public QObject {
         writeBytes(path, std::string(5000, 'g') + ",grace\r\nx\r\ny\r\ngrace\r\n");
         const Trace expected = fieldByField(path, "grace");
         QCOMPARE(expected.found.size(), std::size_t{2});
-        QVERIFY(scanned(path, "grace", 64, UINT64_MAX) == expected);
-        QVERIFY(scanned(path, "", 64, UINT64_MAX) == fieldByField(path, ""));
+        QVERIFY(scantrace::agrees(scanned(path, "grace", 64, UINT64_MAX), expected));
+        QVERIFY(scantrace::agrees(scanned(path, "", 64, 100), fieldByField(path, "")));
     }
 
     void fileGrowingDuringASearchIsReadOn() {

@@ -2,6 +2,7 @@
 
 #include "entryreader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,15 +15,33 @@ struct ScanTrace {
     std::vector<std::uint64_t> found;
     std::vector<std::string> shown;
     std::uint64_t endedAt = 0;
-    bool operator==(const ScanTrace&) const = default;
+    // Field-by-field reading: the position of every field start it passes.
+    // The scan: every position at which it returned Unfinished.
+    std::vector<std::uint64_t> stops;
 };
 
 namespace scantrace {
 
+// The scan saw what field-by-field reading saw, and each time it stopped
+// unfinished it stood at a field start, so field reading could take over.
+inline bool agrees(const ScanTrace& scan, const ScanTrace& reference) {
+    if (scan.found != reference.found || scan.shown != reference.shown ||
+        scan.endedAt != reference.endedAt)
+        return false;
+    for (const std::uint64_t stop : scan.stops) {
+        if (!std::binary_search(reference.stops.begin(), reference.stops.end(), stop))
+            return false;
+    }
+    return true;
+}
+
 // Reads a couple of fields after a match, the same way for both readers.
-inline void showSome(entry_store::EntryReader& reader, ScanTrace& trace) {
-    for (int i = 0; i < 2 && !reader.atEnd().value(); ++i)
+inline void showSome(entry_store::EntryReader& reader, ScanTrace& trace, bool recordStarts) {
+    for (int i = 0; i < 2 && !reader.atEnd().value(); ++i) {
+        if (recordStarts)
+            trace.stops.push_back(reader.position());
         trace.shown.push_back(reader.readField().value());
+    }
 }
 
 // The plain reference: every field read and compared.
@@ -33,12 +52,14 @@ inline ScanTrace fieldByField(platform::FileSystem& files, const std::string& pa
     if (reader.open(path))
         return trace;
     while (!reader.atEnd().value()) {
+        trace.stops.push_back(reader.position());
         if (reader.readField().value() == keyword) {
             trace.found.push_back(reader.position());
-            showSome(reader, trace);
+            showSome(reader, trace, true);
         }
     }
     trace.endedAt = reader.position();
+    trace.stops.push_back(trace.endedAt);
     return trace;
 }
 
@@ -55,7 +76,9 @@ inline ScanTrace scanned(platform::FileSystem& files, const std::string& path,
             break;
         if (result == Result::Found) {
             trace.found.push_back(reader.position());
-            showSome(reader, trace);
+            showSome(reader, trace, false);
+        } else {
+            trace.stops.push_back(reader.position());
         }
     }
     trace.endedAt = reader.position();
