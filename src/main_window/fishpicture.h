@@ -1,17 +1,22 @@
 #pragma once
 
-#include <QSvgRenderer>
 #include <QWidget>
 
-// The fish symbol at the top of the main window: a vector picture drawn at its
-// own size from the control's top-left corner, sharp at any screen scale.
-// Only a mouse click on it counts; it takes part in the tab order but ignores keys.
+class QPainter;
+
+// The fish symbol at the top of the main window: a black fish outline facing
+// left with the Greek letters ΙΧΘΥΣ in red inside it, on a transparent
+// background, drawn at its own size from the control's top-left corner. It is
+// drawn as vectors, so it stays sharp at any screen scale. Only a mouse click
+// on it counts; it takes part in the tab order but ignores keys.
 class FishPicture : public QWidget {
     Q_OBJECT
   public:
     explicit FishPicture(QWidget* parent = nullptr);
 
     static constexpr QSize kImageSize{130, 48};
+    // Draws the symbol into the 130 x 48 box at the painter's origin.
+    static void paintFish(QPainter& painter);
 
   signals:
     void clicked();
@@ -22,6 +27,5 @@ class FishPicture : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    QSvgRenderer renderer_;
     bool pressed_ = false;
 };

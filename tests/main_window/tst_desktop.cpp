@@ -1,4 +1,5 @@
 #include "filebytes.h"
+#include "fishpicture.h"
 #include "form1.h"
 #include "form2.h"
 #include "platform.h"
@@ -13,7 +14,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -141,8 +141,7 @@ class TestDesktop : public QObject {
         QImage normal(135, 54, QImage::Format_ARGB32);
         normal.fill(form.palette().window().color());
         QPainter painter(&normal);
-        painter.setRenderHint(QPainter::Antialiasing);
-        QSvgRenderer(QStringLiteral(":/verimond/fish.svg")).render(&painter, QRectF(0, 0, 130, 48));
+        FishPicture::paintFish(painter);
         painter.end();
         const QImage blownUp =
             normal.scaled(270, 108, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
