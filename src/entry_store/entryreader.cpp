@@ -103,9 +103,9 @@ std::optional<StoreError> EntryReader::open(const std::string& name) {
 }
 
 void EntryReader::close() {
-    if (handle_ >= 0)
+    if (handle_ != platform::kNoFile)
         (void)files_.close(handle_);
-    handle_ = -1;
+    handle_ = platform::kNoFile;
     pos_ = end_ = 0;
     bufferStart_ = 0;
 }

@@ -39,7 +39,7 @@ class EntryReader {
     EntryReader& operator=(const EntryReader&) = delete;
 
     std::optional<StoreError> open(const std::string& name);
-    bool isOpen() const { return handle_ >= 0; }
+    bool isOpen() const { return handle_ != platform::kNoFile; }
     // Closes the handle if one is open; the outcome is not reported, since a
     // read-only handle has nothing left to lose.
     void close();
@@ -73,7 +73,7 @@ class EntryReader {
     std::size_t lineStart(std::size_t from, std::size_t before) const;
 
     platform::FileSystem& files_;
-    int handle_ = -1;
+    platform::FileHandle handle_ = platform::kNoFile;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

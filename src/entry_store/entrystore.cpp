@@ -74,7 +74,7 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
     auto handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
     if (!handle)
         return storeError(handle.error());
-    const int fd = handle.value();
+    const platform::FileHandle fd = handle.value();
 
     std::size_t written = 0;
     // Undo whatever this save wrote, then report the first failure.
@@ -130,7 +130,7 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
 // Another program holding the lock (a second copy in the middle of a save, a
 // backup tool) must not freeze the window: try, wait a little, try again, and
 // give up after lockWait_. A file system without locks is written unlocked.
-std::optional<platform::FileError> EntryStore::lockWithin(int fd) {
+std::optional<platform::FileError> EntryStore::lockWithin(platform::FileHandle fd) {
     const auto deadline = std::chrono::steady_clock::now() + lockWait_;
     for (;;) {
         auto state = files_.tryLock(fd);

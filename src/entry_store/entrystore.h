@@ -61,7 +61,7 @@ class EntryStore {
     const std::string& fileName() const { return fileName_; }
 
   private:
-    std::optional<platform::FileError> lockWithin(int fd);
+    std::optional<platform::FileError> lockWithin(platform::FileHandle fd);
 
     platform::FileSystem& files_;
     std::chrono::milliseconds lockWait_{2000};

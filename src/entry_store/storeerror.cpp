@@ -19,7 +19,9 @@ StoreError storeError(const platform::FileError& error) {
         kind = StoreErrorKind::IsFolder;
         break;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
         kind = StoreErrorKind::DiskFull;
         break;
     case EWOULDBLOCK:

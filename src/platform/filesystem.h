@@ -4,7 +4,9 @@
 // the current directory. It is plain C++ with no Qt, so the entry store that
 // builds on it can be tested and fuzzed without a display. Every operation
 // reports failure as a value; tests swap in their own FileSystem to make any
-// single call fail.
+// single call fail. systemFileSystem() has one implementation per platform,
+// chosen at build time (filesystem_posix.cpp, filesystem_windows.cpp), each
+// keeping the same contract.
 
 #include "expected.h"
 
@@ -15,15 +17,24 @@
 
 namespace platform {
 
+// An open file: a descriptor on POSIX systems, a HANDLE on Windows.
+using FileHandle = std::intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
 enum class FileOp { Open, Lock, Size, Write, Read, Sync, Truncate, Close };
 
 struct FileError {
     FileOp op;
-    int code; // an errno value
+    int code; // an errno value; other systems' errors are mapped to the nearest one
+    // The system's own error number where it has its own (Windows), so the
+    // message can give the system's own words; 0 elsewhere.
+    unsigned long systemCode = 0;
 };
 
 // Names the operation and the system's reason, e.g. "writing: No space left on device".
 std::string describe(const FileError& error);
+// The system's reason alone, in its own words.
+std::string systemReason(const FileError& error);
 
 using FileStatus = std::optional<FileError>; // empty when the operation succeeded
 
@@ -45,23 +56,24 @@ class FileSystem {
 
     // Append creates a missing file and, when `created` is given, says whether
     // this call created it.
-    virtual Expected<int, FileError> open(const std::string& name, Mode mode,
-                                          bool* created = nullptr) = 0;
+    virtual Expected<FileHandle, FileError> open(const std::string& name, Mode mode,
+                                                 bool* created = nullptr) = 0;
     // Tries once to take the file's exclusive advisory lock, without blocking;
     // close releases it.
-    virtual Expected<LockState, FileError> tryLock(int handle) = 0;
-    virtual Expected<std::uint64_t, FileError> size(int handle) = 0;
+    virtual Expected<LockState, FileError> tryLock(FileHandle handle) = 0;
+    virtual Expected<std::uint64_t, FileError> size(FileHandle handle) = 0;
     // Writes up to `length` bytes and returns how many were written.
-    virtual Expected<std::size_t, FileError> write(int handle, const char* data,
+    virtual Expected<std::size_t, FileError> write(FileHandle handle, const char* data,
                                                    std::size_t length) = 0;
     // Reads up to `length` bytes; zero means no byte remains.
-    virtual Expected<std::size_t, FileError> read(int handle, char* data, std::size_t length) = 0;
+    virtual Expected<std::size_t, FileError> read(FileHandle handle, char* data,
+                                                  std::size_t length) = 0;
     // Reads up to `length` bytes from `offset`, leaving the read position alone.
-    virtual Expected<std::size_t, FileError> readAt(int handle, std::uint64_t offset, char* data,
-                                                    std::size_t length) = 0;
-    virtual FileStatus sync(int handle) = 0;
-    virtual FileStatus truncate(int handle, std::uint64_t length) = 0;
-    virtual FileStatus close(int handle) = 0;
+    virtual Expected<std::size_t, FileError> readAt(FileHandle handle, std::uint64_t offset,
+                                                    char* data, std::size_t length) = 0;
+    virtual FileStatus sync(FileHandle handle) = 0;
+    virtual FileStatus truncate(FileHandle handle, std::uint64_t length) = 0;
+    virtual FileStatus close(FileHandle handle) = 0;
     // Makes the folder entry of the named file durable, as a new file needs
     // before a power cut cannot take it away again.
     virtual FileStatus syncFolderOf(const std::string& name) = 0;

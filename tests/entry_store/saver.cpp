@@ -19,34 +19,39 @@ namespace {
 // The real file system, writing at most 64 bytes a call with a pause before each.
 class SlowFileSystem final : public platform::FileSystem {
   public:
-    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode,
-                                                      bool* created) override {
+    platform::Expected<platform::FileHandle, platform::FileError>
+    open(const std::string& name, Mode mode, bool* created) override {
         return real().open(name, mode, created);
     }
-    platform::Expected<platform::LockState, platform::FileError> tryLock(int handle) override {
+    platform::Expected<platform::LockState, platform::FileError>
+    tryLock(platform::FileHandle handle) override {
         return real().tryLock(handle);
     }
-    platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
+    platform::Expected<std::uint64_t, platform::FileError>
+    size(platform::FileHandle handle) override {
         return real().size(handle);
     }
-    platform::Expected<std::size_t, platform::FileError> write(int handle, const char* data,
-                                                               std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    write(platform::FileHandle handle, const char* data, std::size_t length) override {
         std::this_thread::sleep_for(std::chrono::microseconds(500));
         return real().write(handle, data, std::min<std::size_t>(length, 64));
     }
-    platform::Expected<std::size_t, platform::FileError> read(int handle, char* data,
-                                                              std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    read(platform::FileHandle handle, char* data, std::size_t length) override {
         return real().read(handle, data, length);
     }
-    platform::Expected<std::size_t, platform::FileError>
-    readAt(int handle, std::uint64_t offset, char* data, std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
+                                                                std::uint64_t offset, char* data,
+                                                                std::size_t length) override {
         return real().readAt(handle, offset, data, length);
     }
-    platform::FileStatus sync(int handle) override { return real().sync(handle); }
-    platform::FileStatus truncate(int handle, std::uint64_t length) override {
+    platform::FileStatus sync(platform::FileHandle handle) override { return real().sync(handle); }
+    platform::FileStatus truncate(platform::FileHandle handle, std::uint64_t length) override {
         return real().truncate(handle, length);
     }
-    platform::FileStatus close(int handle) override { return real().close(handle); }
+    platform::FileStatus close(platform::FileHandle handle) override {
+        return real().close(handle);
+    }
     platform::FileStatus syncFolderOf(const std::string& name) override {
         return real().syncFolderOf(name);
     }

@@ -127,8 +127,15 @@ class TestSave : public QObject {
         const std::string first = readBytes(path());
         QCOMPARE(first, std::string("grace\r\nMay 3\r\nfirst\r\n**EOE**\r\n"));
         files.reset();
+        // A new diary is its owner's alone; an existing file keeps its permissions.
+        const auto ownerOnly =
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser;
+        QCOMPARE(QFile::permissions("verimond.dat"), ownerOnly);
+        const auto shared = ownerOnly | QFile::ReadGroup | QFile::ReadOther;
+        QVERIFY(QFile::setPermissions("verimond.dat", shared));
         QVERIFY(!store.save("hope", "May 4", "second\r\nline"));
         QCOMPARE(files.folderSyncs, 0);
+        QCOMPARE(QFile::permissions("verimond.dat"), shared);
         const std::string both = readBytes(path());
         QCOMPARE(both.substr(0, first.size()), first);
         QCOMPARE(both.substr(first.size()),

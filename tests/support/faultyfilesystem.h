@@ -30,53 +30,56 @@ class FaultyFileSystem final : public platform::FileSystem {
         calls.clear();
     }
 
-    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode,
-                                                      bool* created) override {
+    platform::Expected<platform::FileHandle, platform::FileError>
+    open(const std::string& name, Mode mode, bool* created) override {
         if (trip(platform::FileOp::Open))
             return fault(platform::FileOp::Open);
         return real().open(name, mode, created);
     }
-    platform::Expected<platform::LockState, platform::FileError> tryLock(int handle) override {
+    platform::Expected<platform::LockState, platform::FileError>
+    tryLock(platform::FileHandle handle) override {
         if (trip(platform::FileOp::Lock))
             return fault(platform::FileOp::Lock);
         return lockState ? *lockState : real().tryLock(handle);
     }
-    platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
+    platform::Expected<std::uint64_t, platform::FileError>
+    size(platform::FileHandle handle) override {
         if (trip(platform::FileOp::Size))
             return fault(platform::FileOp::Size);
         return real().size(handle);
     }
-    platform::Expected<std::size_t, platform::FileError> write(int handle, const char* data,
-                                                               std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    write(platform::FileHandle handle, const char* data, std::size_t length) override {
         if (trip(platform::FileOp::Write))
             return fault(platform::FileOp::Write);
         if (static_cast<int>(calls.size()) == shortAt && length > 1)
             return real().write(handle, data, length / 2);
         return real().write(handle, data, length);
     }
-    platform::Expected<std::size_t, platform::FileError> read(int handle, char* data,
-                                                              std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    read(platform::FileHandle handle, char* data, std::size_t length) override {
         if (trip(platform::FileOp::Read))
             return fault(platform::FileOp::Read);
         return real().read(handle, data, length);
     }
-    platform::Expected<std::size_t, platform::FileError>
-    readAt(int handle, std::uint64_t offset, char* data, std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
+                                                                std::uint64_t offset, char* data,
+                                                                std::size_t length) override {
         if (trip(platform::FileOp::Read))
             return fault(platform::FileOp::Read);
         return real().readAt(handle, offset, data, length);
     }
-    platform::FileStatus sync(int handle) override {
+    platform::FileStatus sync(platform::FileHandle handle) override {
         if (trip(platform::FileOp::Sync))
             return fault(platform::FileOp::Sync);
         return real().sync(handle);
     }
-    platform::FileStatus truncate(int handle, std::uint64_t length) override {
+    platform::FileStatus truncate(platform::FileHandle handle, std::uint64_t length) override {
         if (trip(platform::FileOp::Truncate))
             return fault(platform::FileOp::Truncate);
         return real().truncate(handle, length);
     }
-    platform::FileStatus close(int handle) override {
+    platform::FileStatus close(platform::FileHandle handle) override {
         // A failed close still releases the handle, as on Linux.
         const bool fails = trip(platform::FileOp::Close);
         auto status = real().close(handle);

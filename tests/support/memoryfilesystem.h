@@ -14,8 +14,8 @@ class MemoryFileSystem final : public platform::FileSystem {
   public:
     std::map<std::string, std::string> files;
 
-    platform::Expected<int, platform::FileError> open(const std::string& name, Mode mode,
-                                                      bool* created) override {
+    platform::Expected<platform::FileHandle, platform::FileError>
+    open(const std::string& name, Mode mode, bool* created) override {
         if (mode == Mode::Read && !files.count(name))
             return platform::FileError{platform::FileOp::Open, ENOENT};
         if (created)
@@ -23,19 +23,21 @@ class MemoryFileSystem final : public platform::FileSystem {
         handles_[next_] = {name, 0};
         return next_++;
     }
-    platform::Expected<platform::LockState, platform::FileError> tryLock(int) override {
+    platform::Expected<platform::LockState, platform::FileError>
+    tryLock(platform::FileHandle) override {
         return platform::LockState::Held;
     }
-    platform::Expected<std::uint64_t, platform::FileError> size(int handle) override {
+    platform::Expected<std::uint64_t, platform::FileError>
+    size(platform::FileHandle handle) override {
         return static_cast<std::uint64_t>(files[handles_[handle].name].size());
     }
-    platform::Expected<std::size_t, platform::FileError> write(int handle, const char* data,
-                                                               std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    write(platform::FileHandle handle, const char* data, std::size_t length) override {
         files[handles_[handle].name].append(data, length);
         return length;
     }
-    platform::Expected<std::size_t, platform::FileError> read(int handle, char* data,
-                                                              std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError>
+    read(platform::FileHandle handle, char* data, std::size_t length) override {
         Handle& h = handles_[handle];
         const std::string& bytes = files[h.name];
         const std::size_t n = std::min(length, bytes.size() - std::min(h.at, bytes.size()));
@@ -43,21 +45,22 @@ class MemoryFileSystem final : public platform::FileSystem {
         h.at += n;
         return n;
     }
-    platform::Expected<std::size_t, platform::FileError>
-    readAt(int handle, std::uint64_t offset, char* data, std::size_t length) override {
+    platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
+                                                                std::uint64_t offset, char* data,
+                                                                std::size_t length) override {
         const std::string& bytes = files[handles_[handle].name];
         const std::size_t from = std::min<std::size_t>(offset, bytes.size());
         const std::size_t n = std::min(length, bytes.size() - from);
         std::memcpy(data, bytes.data() + from, n);
         return n;
     }
-    platform::FileStatus sync(int) override { return std::nullopt; }
+    platform::FileStatus sync(platform::FileHandle) override { return std::nullopt; }
     platform::FileStatus syncFolderOf(const std::string&) override { return std::nullopt; }
-    platform::FileStatus truncate(int handle, std::uint64_t length) override {
+    platform::FileStatus truncate(platform::FileHandle handle, std::uint64_t length) override {
         files[handles_[handle].name].resize(length);
         return std::nullopt;
     }
-    platform::FileStatus close(int handle) override {
+    platform::FileStatus close(platform::FileHandle handle) override {
         handles_.erase(handle);
         return std::nullopt;
     }
@@ -67,6 +70,6 @@ class MemoryFileSystem final : public platform::FileSystem {
         std::string name;
         std::size_t at;
     };
-    std::map<int, Handle> handles_;
-    int next_ = 3;
+    std::map<platform::FileHandle, Handle> handles_;
+    platform::FileHandle next_ = 3;
 };
