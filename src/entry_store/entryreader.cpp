@@ -24,10 +24,38 @@ constexpr ByteSet byteSet(std::string_view bytes) {
 constexpr ByteSet kFieldEnd = byteSet(",\r\n");
 constexpr ByteSet kQuoteEnd = byteSet("\"\r\n");
 
+// The first occurrence of `needle` in [from, to), or null. glibc's memmem is
+// the fastest search there is for this; elsewhere the standard library's.
+const char* findBytes(const char* from, const char* to, std::string_view needle) {
+#ifdef __GLIBC__
+    return static_cast<const char*>(memmem(from, to - from, needle.data(), needle.size()));
+#else
+    const char* hit = std::search(from, to, needle.begin(), needle.end());
+    return hit == to && !needle.empty() ? nullptr : hit;
+#endif
+}
+
+// The last byte `c` in [from, to), or null.
+const char* findLast(const char* from, const char* to, char c) {
+#ifdef __GLIBC__
+    return static_cast<const char*>(memrchr(from, c, to - from));
+#else
+    for (const char* p = to; p != from;) {
+        if (*--p == c)
+            return p;
+    }
+    return nullptr;
+#endif
+}
+
 const char* lastLineEnd(const char* from, const char* to) {
-    const auto* lf = static_cast<const char*>(memrchr(from, '\n', to - from));
-    const auto* cr = static_cast<const char*>(memrchr(from, '\r', to - from));
+    const char* lf = findLast(from, to, '\n');
+    const char* cr = findLast(from, to, '\r');
     return std::max(lf, cr, [](const char* a, const char* b) { return std::less<>()(a, b); });
+}
+
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
 }
 
 } // namespace
@@ -99,6 +127,7 @@ std::optional<StoreError> EntryReader::open(const std::string& name) {
     }
     if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0)
         pos_ = 3;
+    dataStart_ = pos_;
     return std::nullopt;
 }
 
@@ -224,6 +253,32 @@ Expected<std::string, StoreError> EntryReader::readField() {
     return textcodec::decodeField(std::move(sink.value));
 }
 
+// Whether the keyword's bytes at buffer_[at, at + length) can be a whole field
+// value, judged by their neighbours alone: a value starts at a line start, after
+// a comma or spaces that follow one, or after an opening quote, and ends at a
+// comma, a line end, the end of the file or a closing quote. Where a neighbour
+// lies outside the buffer, the answer is yes, and the line is parsed.
+bool EntryReader::mayBeField(std::size_t at, std::size_t length) const {
+    if (length == 0)
+        return true;
+    const char* data = buffer_.data();
+    const std::size_t after = at + length;
+    if (after < end_) {
+        const char c = data[after];
+        if (c != ',' && c != '"' && !isLineEnd(c))
+            return false;
+    }
+    std::size_t before = at;
+    while (before > 0 && data[before - 1] == ' ' && bufferStart_ + before != dataStart_)
+        --before;
+    if (before == 0 || bufferStart_ + before == dataStart_)
+        return true;
+    const char c = data[before - 1];
+    if (before < at) // spaces skipped before an unquoted value
+        return c == ',' || isLineEnd(c);
+    return c == ',' || c == '"' || isLineEnd(c);
+}
+
 // Reads the fields of one line from the current position, stopping after a match.
 Expected<EntryReader::ScanResult, StoreError>
 EntryReader::matchLine(const std::vector<std::string>& forms) {
@@ -291,8 +346,10 @@ Expected<EntryReader::ScanResult, StoreError> EntryReader::findField(std::string
             if (from >= bufferEnd)
                 continue;
             const char* begin = buffer_.data() + (from - bufferStart_);
-            const auto* hit =
-                static_cast<const char*>(memmem(begin, bufferEnd - from, form.data(), form.size()));
+            const char* stop = buffer_.data() + end_;
+            const char* hit = findBytes(begin, stop, form);
+            while (hit && !mayBeField(static_cast<std::size_t>(hit - buffer_.data()), form.size()))
+                hit = findBytes(hit + 1, stop, form);
             if (hit) {
                 hitAt[i] = bufferStart_ + static_cast<std::uint64_t>(hit - buffer_.data());
                 nearest = std::min(nearest, hitAt[i]);

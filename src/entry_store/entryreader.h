@@ -71,6 +71,7 @@ class EntryReader {
     platform::Expected<bool, StoreError> skipTo(const ByteSet& stops, Sink* sink);
     platform::Expected<ScanResult, StoreError> matchLine(const std::vector<std::string>& forms);
     std::size_t lineStart(std::size_t from, std::size_t before) const;
+    bool mayBeField(std::size_t at, std::size_t length) const;
 
     platform::FileSystem& files_;
     platform::FileHandle handle_ = platform::kNoFile;
@@ -78,6 +79,7 @@ class EntryReader {
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
     std::uint64_t bufferStart_ = 0; // file offset of buffer_[0]
+    std::uint64_t dataStart_ = 0;   // where the first line starts: after a byte-order mark
 };
 
 } // namespace entry_store

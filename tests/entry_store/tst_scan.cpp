@@ -24,9 +24,10 @@ Trace scanned(const std::string& path, const std::string& keyword, std::size_t b
 
 std::string randomDiary(QRandomGenerator& random, int pieces) {
     static const char* const parts[] = {
-        "grace",   "hope",        "gr",       "ace",  ",",  " ",           "  ",
-        "\"",      "\r\n",        "\r\n",     "\n",   "\r", "**EOE**\r\n", "x",
-        "caf\xE9", "caf\xC3\xA9", "\xCE\xA9", "\xC3", "\t", "a,b",         "\0"};
+        "grace", "hope", "gr", "ace", ",", " ", "  ", "\"", "\r\n", "\r\n", "\n", "\r",
+        "**EOE**\r\n", "x", "caf\xE9", "caf\xC3\xA9", "\xCE\xA9", "\xC3", "\t", "a,b", "\0",
+        // the keyword beside each kind of neighbour the scan judges it by
+        "\"grace\"", "  grace", "grace ", "\tgrace", "xgrace", "gracex", ",grace,", "\"  grace"};
     std::string out;
     if (random.bounded(8) == 0)
         out += "\xEF\xBB\xBF";
