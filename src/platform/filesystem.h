@@ -35,6 +35,9 @@ struct FileError {
 std::string describe(const FileError& error);
 // The system's reason alone, in its own words.
 std::string systemReason(const FileError& error);
+// The error for a failure the system reported with `code`: an errno value on
+// POSIX systems, a GetLastError() value on Windows.
+FileError systemError(FileOp op, unsigned long code);
 
 using FileStatus = std::optional<FileError>; // empty when the operation succeeded
 

@@ -151,6 +151,10 @@ class PosixFileSystem final : public FileSystem {
 
 } // namespace
 
+FileError systemError(FileOp op, unsigned long code) {
+    return FileError{op, static_cast<int>(code)};
+}
+
 std::string systemReason(const FileError& error) {
     return std::strerror(error.code);
 }

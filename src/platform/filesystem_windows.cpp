@@ -225,6 +225,10 @@ class WindowsFileSystem final : public FileSystem {
 
 } // namespace
 
+FileError systemError(FileOp op, unsigned long code) {
+    return errorOf(op, static_cast<DWORD>(code));
+}
+
 std::string systemReason(const FileError& error) {
     if (error.systemCode == 0)
         return std::strerror(error.code);

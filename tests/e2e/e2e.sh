@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
 # Starts the real program in a real X window under Xvfb and drives it with
-# xdotool as a user would: type an entry and save it, find it, release the
-# search, open and close the About window, and end the program from inside a
-# waiting search. Usage: e2e.sh path/to/verimond
+# xdotool as a user would: type an entry (a Greek word pasted through the
+# clipboard) and save it, find it, release the search, open and close the About
+# window, save from the keyboard, and end the program from inside a waiting
+# search. The Windows build runs the same way under Wine.
+# Usage: e2e.sh path/to/verimond | e2e.sh wine path/to/Verimond.exe
 set -euo pipefail
-program="$(realpath "$1")"
+if [ "$1" = wine ]; then
+    program=(wine "$(realpath "$2")")
+    # Wine's desktop and clipboard belong to the display its server first
+    # served; this test's own display needs a server of its own.
+    wineserver -k 2>/dev/null || true
+else
+    program=("$(realpath "$1")")
+fi
 work="$(mktemp -d)"
 xvfb_pid=""
 app_pid=""
 cleanup() {
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+    if [ "${program[0]}" = wine ]; then wineserver -k 2>/dev/null || true; fi
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -29,13 +39,20 @@ export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 cd "$work"
-"$program" >"$work/app.log" 2>&1 &
+"${program[@]}" </dev/null >"$work/app.log" 2>&1 &
 app_pid=$!
-win="$(timeout 20 xdotool search --sync --onlyvisible --name '^Verimond$' | head -n1)" ||
+win="$(timeout 60 xdotool search --sync --onlyvisible --name '^Verimond$' | head -n1)" ||
     fail "the main window did not appear"
+sleep 0.5
+
+# Where the client area starts in the X window: at its corner where the window
+# has no frame of its own, else inside a frame as wide at the sides and bottom.
+eval "$(xdotool getwindowgeometry --shell "$win")"
+dx=$(((WIDTH - 622) / 2))
+dy=$((HEIGHT - 386 - dx))
 
 # Client coordinates of the controls, in pixels (twips / 15), at their centres.
-click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep 0.3; }
+click() { xdotool mousemove --window "$win" $(($1 + dx)) $(($2 + dy)) click 1; sleep 0.3; }
 text1() { click 70 33; }
 text2() { click 300 150; }
 text3() { click 540 33; }
@@ -56,14 +73,20 @@ expect_file() {
     fail "the entry file does not hold the expected bytes"
 }
 
-entry='grace\r\nMay 3\r\nfirst line\r\nsecond\r\n**EOE**\r\n'
+# A Greek word, which Windows-1252 lacks, is stored as its UTF-8 line.
+greek='\316\251\316\274\316\255\316\263\316\261' # Ωμέγα
+entry="grace\r\nMay 3\r\nfirst line\r\nsecond\r\n$greek\r\n**EOE**\r\n"
 # After a search the large box holds what it showed, and Save stores that.
-again='grace\r\nMay 3\r\nMay 3\r\nfirst line\r\nsecond\r\n\r\n**EOE**\r\n'
+again="grace\r\nMay 3\r\nMay 3\r\nfirst line\r\nsecond\r\n$greek\r\n\r\n**EOE**\r\n"
 
-# Type an entry and save it.
+# Type an entry and save it; the Greek word comes through the clipboard.
 text1; type_ "grace"
 text3; type_ "May 3"
-text2; type_ "first line"; xdotool key Return; type_ "second"
+text2; type_ "first line"; xdotool key Return; type_ "second"; xdotool key Return
+printf "$greek" | xclip -selection clipboard
+sleep 0.3
+xdotool key ctrl+v
+sleep 0.3
 save
 expect_file "$entry"
 echo "ok: Save wrote the typed entry"
@@ -79,8 +102,14 @@ echo "ok: Find is waiting with Save disabled"
 about
 timeout 10 xdotool search --sync --onlyvisible --name '^time$' >/dev/null || fail "no About window"
 about_win="$(xdotool search --onlyvisible --name '^time$' | head -n1)"
-xdotool mousemove --window "$about_win" 556 376 click 1
-sleep 0.5
+eval "$(xdotool getwindowgeometry --shell "$about_win")"
+adx=$(((WIDTH - 599) / 2))
+ady=$((HEIGHT - 401 - adx))
+xdotool mousemove --window "$about_win" $((556 + adx)) $((376 + ady)) click 1
+for _ in $(seq 100); do
+    xdotool search --onlyvisible --name '^time$' >/dev/null || break
+    sleep 0.1
+done
 xdotool search --onlyvisible --name '^time$' >/dev/null && fail "OK did not hide the About window"
 echo "ok: About opened a window titled time and OK hid it"
 

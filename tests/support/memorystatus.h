@@ -1,12 +1,36 @@
 #pragma once
 
+// The process's own memory figures in kB, for the memory checks of the tests
+// and the benchmark: from /proc/self/status on Linux, from the process memory
+// counters on Windows (which cannot restart the peak count).
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <psapi.h>
+#include <windows.h>
+#else
 #include <fstream>
 #include <string>
+#endif
 
-// The process's own memory figures from /proc/self/status, in kB, for the
-// memory checks of the tests and the benchmark.
 namespace memorystatus {
 
+#ifdef _WIN32
+inline PROCESS_MEMORY_COUNTERS counters() {
+    PROCESS_MEMORY_COUNTERS c{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
+    return c;
+}
+inline long resident() {
+    return static_cast<long>(counters().WorkingSetSize / 1024);
+}
+inline long peakResident() {
+    return static_cast<long>(counters().PeakWorkingSetSize / 1024);
+}
+inline void resetPeak() {}
+#else
 inline long kilobytes(const char* field) {
     std::ifstream status("/proc/self/status");
     std::string line;
@@ -28,5 +52,6 @@ inline long peakResident() {
 inline void resetPeak() {
     std::ofstream("/proc/self/clear_refs") << "5";
 }
+#endif
 
 } // namespace memorystatus
