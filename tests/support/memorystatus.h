@@ -8,8 +8,9 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
-#include <psapi.h>
 #include <windows.h>
+// psapi.h needs windows.h first.
+#include <psapi.h>
 #else
 #include <fstream>
 #include <string>
