@@ -75,6 +75,7 @@ class EntryReader {
 
     platform::FileSystem& files_;
     platform::FileHandle handle_ = platform::kNoFile;
+    std::size_t bufferSize_;
     std::vector<char> buffer_;
     std::size_t pos_ = 0;
     std::size_t end_ = 0;

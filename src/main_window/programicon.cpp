@@ -33,14 +33,16 @@ class PyramidEngine final : public QIconEngine {
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         const int side = qMin(size.width(), size.height());
-        paint(&painter,
-              QRect((size.width() - side) / 2, (size.height() - side) / 2, side, side), mode,
-              state);
+        paint(&painter, QRect((size.width() - side) / 2, (size.height() - side) / 2, side, side),
+              mode, state);
         return pixmap;
     }
 
+    // The sizes a window system is offered for the window's icon. It may take
+    // them all at start, so larger ones, which only a desktop's own icon
+    // theme shows, are left to it.
     QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-        return {{16, 16}, {32, 32}, {48, 48}, {64, 64}, {128, 128}, {256, 256}};
+        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
     }
 };
 
