@@ -352,6 +352,24 @@ class TestSave : public QObject {
         QVERIFY(QFile::setPermissions("locked", readOnly | QFile::WriteOwner));
     }
 
+#else
+
+    // On Windows another program may open the diary without sharing it (Wine,
+    // run as root, ignores a read-only attribute, so this is the refusal that
+    // holds there): the save is refused as the file being in use.
+    void fileOpenedUnsharedRefusesTheSave() {
+        writeBytes(path(), "old\r\n**EOE**\r\n");
+        const std::wstring name = QString::fromStdString(path()).toStdWString();
+        HANDLE other = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(other != INVALID_HANDLE_VALUE);
+        const auto error = EntryStore().save("k", "d", "t");
+        CloseHandle(other);
+        QVERIFY(error);
+        QCOMPARE(error->kind, StoreErrorKind::Busy);
+        QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\n"));
+    }
+
 #endif
 
     // Another program's lock is waited for only briefly; a file system with no
