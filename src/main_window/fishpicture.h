@@ -14,7 +14,6 @@ class FishPicture : public QWidget {
   public:
     explicit FishPicture(QWidget* parent = nullptr);
 
-    static constexpr QSize kImageSize{130, 48};
     // Draws the symbol into the 130 x 48 box at the painter's origin.
     static void paintFish(QPainter& painter);
 

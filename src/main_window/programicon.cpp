@@ -18,6 +18,20 @@ const Face kFaces[] = {
     {QPolygonF({{2, 25}, {30, 25}, {27, 30}, {5, 30}}), QColor(0x80, 0x80, 0x80)},
 };
 
+// Draws the pyramid into `box`, a square.
+void paintPyramid(QPainter& painter, const QRectF& box) {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(box.topLeft());
+    painter.scale(box.width() / 32.0, box.height() / 32.0);
+    painter.setPen(Qt::NoPen);
+    for (const Face& face : kFaces) {
+        painter.setBrush(face.colour);
+        painter.drawPolygon(face.points);
+    }
+    painter.restore();
+}
+
 class PyramidEngine final : public QIconEngine {
   public:
     QIconEngine* clone() const override { return new PyramidEngine; }
@@ -47,19 +61,6 @@ class PyramidEngine final : public QIconEngine {
 };
 
 } // namespace
-
-void paintPyramid(QPainter& painter, const QRectF& box) {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.translate(box.topLeft());
-    painter.scale(box.width() / 32.0, box.height() / 32.0);
-    painter.setPen(Qt::NoPen);
-    for (const Face& face : kFaces) {
-        painter.setBrush(face.colour);
-        painter.drawPolygon(face.points);
-    }
-    painter.restore();
-}
 
 QIcon programIcon() {
     return QIcon(new PyramidEngine);

@@ -6,6 +6,7 @@
 //   saver FILE hold MS           holds the file's lock for MS milliseconds
 //                                (0: until killed), after printing "locked"
 
+#include "faultyfilesystem.h"
 #include "testentries.h"
 
 #include <chrono>
@@ -15,50 +16,6 @@
 #include <thread>
 
 namespace {
-
-// The real file system, writing at most 64 bytes a call with a pause before each.
-class SlowFileSystem final : public platform::FileSystem {
-  public:
-    platform::Expected<platform::FileHandle, platform::FileError>
-    open(const std::string& name, Mode mode, bool* created) override {
-        return real().open(name, mode, created);
-    }
-    platform::Expected<platform::LockState, platform::FileError>
-    tryLock(platform::FileHandle handle) override {
-        return real().tryLock(handle);
-    }
-    platform::Expected<std::uint64_t, platform::FileError>
-    size(platform::FileHandle handle) override {
-        return real().size(handle);
-    }
-    platform::Expected<std::size_t, platform::FileError>
-    write(platform::FileHandle handle, const char* data, std::size_t length) override {
-        std::this_thread::sleep_for(std::chrono::microseconds(500));
-        return real().write(handle, data, std::min<std::size_t>(length, 64));
-    }
-    platform::Expected<std::size_t, platform::FileError>
-    read(platform::FileHandle handle, char* data, std::size_t length) override {
-        return real().read(handle, data, length);
-    }
-    platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
-                                                                std::uint64_t offset, char* data,
-                                                                std::size_t length) override {
-        return real().readAt(handle, offset, data, length);
-    }
-    platform::FileStatus sync(platform::FileHandle handle) override { return real().sync(handle); }
-    platform::FileStatus truncate(platform::FileHandle handle, std::uint64_t length) override {
-        return real().truncate(handle, length);
-    }
-    platform::FileStatus close(platform::FileHandle handle) override {
-        return real().close(handle);
-    }
-    platform::FileStatus syncFolderOf(const std::string& name) override {
-        return real().syncFolderOf(name);
-    }
-
-  private:
-    static platform::FileSystem& real() { return platform::systemFileSystem(); }
-};
 
 int hold(const char* file, int milliseconds) {
     platform::FileSystem& files = platform::systemFileSystem();
@@ -85,10 +42,9 @@ int main(int argc, char* argv[]) {
     }
     if (std::strcmp(argv[2], "hold") == 0)
         return hold(argv[1], std::atoi(argv[3]));
-    SlowFileSystem slow;
-    const bool isSlow = argc > 4 && std::strcmp(argv[4], "slow") == 0;
-    entry_store::EntryStore store(
-        isSlow ? static_cast<platform::FileSystem&>(slow) : platform::systemFileSystem(), argv[1]);
+    FaultyFileSystem files; // nothing made to fail; slow on request
+    files.slowWrites = argc > 4 && std::strcmp(argv[4], "slow") == 0;
+    entry_store::EntryStore store(files, argv[1]);
     const std::string tag = argv[2];
     const int count = std::atoi(argv[3]);
     for (int i = 0; count == 0 || i < count;) {

@@ -2,8 +2,11 @@
 
 #include "filesystem.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <optional>
+#include <thread>
 #include <vector>
 
 // The real file system with calls made to fail on purpose: the call numbered
@@ -18,6 +21,10 @@ class FaultyFileSystem final : public platform::FileSystem {
     int shortAt = 0;
     std::optional<platform::LockState> lockState; // answered instead of the real lock's
     int folderSyncs = 0;
+    // Like a slow disk: every write takes a moment and writes at most 64 bytes,
+    // so that a process killed while saving dies in the middle of an entry.
+    // Not changed by reset().
+    bool slowWrites = false;
     std::vector<platform::FileOp> calls;
 
     void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
@@ -54,6 +61,10 @@ class FaultyFileSystem final : public platform::FileSystem {
             return fault(platform::FileOp::Write);
         if (static_cast<int>(calls.size()) == shortAt && length > 1)
             return real().write(handle, data, length / 2);
+        if (slowWrites) {
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+            length = std::min<std::size_t>(length, 64);
+        }
         return real().write(handle, data, length);
     }
     platform::Expected<std::size_t, platform::FileError>
