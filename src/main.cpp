@@ -1,9 +1,11 @@
+#include "fontwarmup.h"
 #include "form1.h"
 #include "programicon.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    platform::FontWarmUp fonts;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Verimond"));
     QApplication::setApplicationVersion(QStringLiteral(VERIMOND_VERSION));
@@ -11,6 +13,7 @@ int main(int argc, char* argv[]) {
 
     QApplication::setWindowIcon(programIcon());
 
+    fonts.wait();
     Form1 form;
     form.show();
     return app.exec();

@@ -1,8 +1,12 @@
 #include "programicon.h"
 
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPolygonF>
+
+#include <map>
+#include <utility>
 
 namespace {
 
@@ -32,6 +36,15 @@ void paintPyramid(QPainter& painter, const QRectF& box) {
     painter.restore();
 }
 
+// Reads the hand-drawn picture as PNG by name. Left to guess the format, the
+// image reader would load every image plugin installed to ask each whether it
+// reads PNG, which costs the program's start more than the rest of its icon.
+QPixmap handDrawn(int side) {
+    QImageReader reader(QStringLiteral(":/verimond/icons/verimond-%1.png").arg(side), "png");
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 class PyramidEngine final : public QIconEngine {
   public:
     QIconEngine* clone() const override { return new PyramidEngine; }
@@ -40,9 +53,26 @@ class PyramidEngine final : public QIconEngine {
         paintPyramid(*painter, rect);
     }
 
+    // The window system takes every offered size when the window is made and
+    // again when its icon is set, so each size is drawn once and kept.
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QPixmap& kept = kept_[{size.width(), size.height()}];
+        if (kept.isNull())
+            kept = draw(size, mode, state);
+        return kept;
+    }
+
+    // The sizes a window system is offered for the window's icon. It may take
+    // them all at start, so larger ones, which only a desktop's own icon
+    // theme shows, are left to it.
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
+    }
+
+  private:
+    QPixmap draw(const QSize& size, QIcon::Mode mode, QIcon::State state) {
         if (size == QSize(16, 16) || size == QSize(32, 32))
-            return QPixmap(QStringLiteral(":/verimond/icons/verimond-%1.png").arg(size.width()));
+            return handDrawn(size.width());
         QPixmap pixmap(size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
@@ -52,12 +82,7 @@ class PyramidEngine final : public QIconEngine {
         return pixmap;
     }
 
-    // The sizes a window system is offered for the window's icon. It may take
-    // them all at start, so larger ones, which only a desktop's own icon
-    // theme shows, are left to it.
-    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
-        return {{16, 16}, {24, 24}, {32, 32}, {48, 48}, {64, 64}};
-    }
+    std::map<std::pair<int, int>, QPixmap> kept_;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMessageBox>
@@ -167,12 +168,26 @@ void clickFocusedButtonOnEnter(QWidget* window) {
 }
 
 QFont formFont(double points, bool bold) {
-    static const bool registered = [] {
-        QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"), standInFaces());
-        return true;
+    // One installed face is named, not "MS Sans Serif" with the stand-ins as its
+    // substitutes: for a missing first face the font database sorts every
+    // installed font into a fallback list before it tries the substitutes, and
+    // again for the substitute it takes, at the first use of each font. Text the
+    // face lacks still falls back to other fonts, sorted when first needed.
+    static const QString face = [] {
+        const QString wanted = QStringLiteral("MS Sans Serif");
+        // Asks as the font database would, aliases included (on Windows the
+        // name stands for "Microsoft Sans Serif").
+        if (QFontDatabase::hasFamily(wanted))
+            return wanted;
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& standIn : standInFaces()) {
+            if (installed.contains(standIn, Qt::CaseInsensitive))
+                return standIn;
+        }
+        QFont::insertSubstitutions(wanted, standInFaces());
+        return wanted;
     }();
-    (void)registered;
-    QFont font(QStringLiteral("MS Sans Serif"));
+    QFont font(face);
     // Sizes are fixed in pixels, like the twips layout, so text keeps its place
     // in the controls whatever the screen reports as its dots per inch.
     font.setPixelSize(static_cast<int>(std::lround(points * 96.0 / 72.0)));

@@ -60,7 +60,8 @@ constexpr int twips(int value) {
     return (value + 7) / 15;
 }
 
-// "MS Sans Serif" at a size in points, resolved to the installed stand-in face.
+// "MS Sans Serif" at a size in points: the face itself where installed, otherwise
+// the first installed stand-in.
 QFont formFont(double points, bool bold = false);
 
 // Keeps the widget's face and size if its caption fits `width` pixels; otherwise
