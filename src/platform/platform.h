@@ -5,6 +5,7 @@
 // entry store and the tests use these instead of calling Qt or the operating
 // system for them directly, so each can be replaced or observed in one place:
 // - filesystem.h: byte access to files (plain C++, used by the entry store);
+// - fontwarmup.h: reading the font configuration while the program starts;
 // - failure messages and program end, with the catch-all around every click;
 // - processing pending events, which the search's wait relies on;
 // - Enter on a focused button as a click;
