@@ -276,7 +276,7 @@ Expected<std::string, StoreError> EntryReader::readField() {
     if (!end)
         return end.error();
     if (end.value())
-        return StoreError{StoreErrorKind::ReadPastEnd, platform::FileOp::Read, 0};
+        return StoreError{StoreErrorKind::ReadPastEnd, {platform::FileOp::Read, 0}};
     CollectSink sink;
     auto delimiter = consumeField(sink);
     if (!delimiter)

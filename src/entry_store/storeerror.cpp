@@ -6,6 +6,8 @@ namespace entry_store {
 
 StoreError storeError(const platform::FileError& error) {
     StoreErrorKind kind = StoreErrorKind::InputOutput;
+    if (!error.linkTarget.empty())
+        return StoreError{StoreErrorKind::DanglingLink, error, false};
     switch (error.code) {
     case ENOENT:
         kind = StoreErrorKind::NotFound;
@@ -30,7 +32,7 @@ StoreError storeError(const platform::FileError& error) {
     default:
         break;
     }
-    return StoreError{kind, error.op, error.code, false};
+    return StoreError{kind, error, false};
 }
 
 std::string StoreError::describe() const {
@@ -55,8 +57,12 @@ std::string StoreError::describe() const {
     case StoreErrorKind::InputOutput:
         what = "the system reported an input/output failure";
         break;
+    case StoreErrorKind::DanglingLink:
+        return "the file is a link to " + file.linkTarget +
+               ", which cannot be made: its folder does not exist (" + platform::describe(file) +
+               ")";
     }
-    return what + " (" + platform::describe(platform::FileError{op, code}) + ")";
+    return what + " (" + platform::describe(file) + ")";
 }
 
 } // namespace entry_store

@@ -13,18 +13,22 @@ enum class StoreErrorKind {
     DiskFull,     // no space or quota left
     Busy,         // another program held the file's lock too long
     ReadPastEnd,  // a field was read when no byte remained
+    DanglingLink, // the file is a link to a place that is not there
     InputOutput,  // any other failure the system reported
 };
 
 struct StoreError {
     StoreErrorKind kind;
-    platform::FileOp op;
-    int code; // the errno value; 0 for ReadPastEnd
+    // Everything the system said: the operation, its errno value (0 for
+    // ReadPastEnd), the system's own code where it has one, and the target of
+    // a link that led nowhere.
+    platform::FileError file;
     // A failed save could not cut the file back, so part of the entry stays
     // in it; the next save closes that partial entry before its own.
     bool partialLeft = false;
 
-    // What went wrong, in words for the user: "no space is left on the disk (writing: ...)".
+    // What went wrong, in words for the user: "no space is left on the disk
+    // (writing: ...)", the reason in the system's own words.
     std::string describe() const;
 };
 

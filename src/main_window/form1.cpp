@@ -54,7 +54,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     setWindowTitle(QStringLiteral("Verimond"));
     setFont(platform::formFont(8.25));
     setFixedSize(twips(9330), twips(5790));
-    setGeometry(twips(1485), twips(1455), width(), height()); // the client area, not the frame
+    platform::placeOnScreen(this, {twips(1485), twips(1455)}); // the client area, not the frame
 
     Text1 = makeLineBox(this, "Text1", 120);
 
@@ -131,7 +131,8 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 }
 
 QString Form1::filePath() const {
-    return QDir::current().absoluteFilePath(QString::fromStdString(store_.fileName()));
+    return QDir::toNativeSeparators(
+        QDir::current().absoluteFilePath(QString::fromStdString(store_.fileName())));
 }
 
 void Form1::Command1_Click() {

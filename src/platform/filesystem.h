@@ -29,6 +29,9 @@ struct FileError {
     // The system's own error number where it has its own (Windows), so the
     // message can give the system's own words; 0 elsewhere.
     unsigned long systemCode = 0;
+    // Where the file's name is a link whose target cannot be made because its
+    // folder is missing: that target, as the link gives it.
+    std::string linkTarget = {};
 };
 
 // Names the operation and the system's reason, e.g. "writing: No space left on device".

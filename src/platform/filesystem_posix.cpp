@@ -3,6 +3,7 @@
 #include "filesystem.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include <fcntl.h>
@@ -13,6 +14,28 @@
 namespace platform {
 
 namespace {
+
+std::string folderOf(const std::string& name) {
+    const auto slash = name.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : name.substr(0, slash);
+}
+
+// Where `name` leads when each link on the way is followed; `name` itself when
+// it is no link. Relative targets are taken from the link's own folder.
+std::string linkTarget(const std::string& name) {
+    std::string path = name;
+    for (int hop = 0; hop < 40; ++hop) { // the kernel's own limit on links followed
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || n == static_cast<ssize_t>(sizeof target))
+            break;
+        std::string next(target, static_cast<std::size_t>(n));
+        if (next.front() != '/' && path.find('/') != std::string::npos)
+            next = folderOf(path) + "/" + next;
+        path = std::move(next);
+    }
+    return path;
+}
 
 int descriptor(FileHandle handle) {
     return static_cast<int>(handle);
@@ -47,21 +70,38 @@ class PosixFileSystem final : public FileSystem {
         // knows for certain whether this save made the file. A diary is
         // private writing: a new one is for its owner's eyes only, while an
         // existing file keeps the permissions it has.
-        for (;;) {
+        //
+        // The exclusive create never follows a link, so a name that is a link
+        // to nothing (a diary kept on a drive that is not there now) would
+        // fail both ways for ever: the file is made where the link points.
+        // Each round ends in a result unless another copy makes or removes
+        // the file at that moment, so a few rounds are plenty.
+        FileError error{FileOp::Open, ELOOP};
+        for (int round = 0; round < 8; ++round) {
             int fd = retried([&] { return ::open(name.c_str(), O_RDWR | O_APPEND | O_CLOEXEC); });
-            if (fd >= 0 || errno != ENOENT)
-                return fd >= 0 ? Expected<FileHandle, FileError>(fd) : lastError(FileOp::Open);
+            if (fd >= 0)
+                return fd;
+            if (errno != ENOENT)
+                return lastError(FileOp::Open);
+            const std::string target = linkTarget(name);
             fd = retried([&] {
-                return ::open(name.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+                return ::open(target.c_str(), O_RDWR | O_APPEND | O_CREAT | O_EXCL | O_CLOEXEC,
+                              0600);
             });
             if (fd >= 0) {
                 if (created)
                     *created = true;
                 return fd;
             }
-            if (errno != EEXIST) // another copy made it meanwhile: open that one
-                return lastError(FileOp::Open);
+            error = lastError(FileOp::Open);
+            if (error.code == ENOENT && target != name) {
+                error.linkTarget = target;
+                return error;
+            }
+            if (error.code != EEXIST) // EEXIST: another copy made it meanwhile, so open that one
+                return error;
         }
+        return error;
     }
 
     Expected<LockState, FileError> tryLock(FileHandle handle) override {
@@ -132,10 +172,8 @@ class PosixFileSystem final : public FileSystem {
     }
 
     FileStatus syncFolderOf(const std::string& name) override {
-        const auto slash = name.rfind('/');
-        const std::string folder = slash == std::string::npos ? "."
-                                   : slash == 0               ? "/"
-                                                              : name.substr(0, slash);
+        // The folder that holds the file itself, where a link led there.
+        const std::string folder = folderOf(linkTarget(name));
         const int fd =
             retried([&] { return ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
         if (fd < 0)
