@@ -68,7 +68,7 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Window) {
     setWindowTitle(QStringLiteral("time"));
     setFont(platform::formFont(8.25));
     setFixedSize(twips(8985), twips(6015));
-    setGeometry(twips(1680), twips(1395), width(), height()); // the client area, not the frame
+    platform::placeOnScreen(this, {twips(1680), twips(1395)}); // the client area, not the frame
 
     Command1 = new QPushButton(QStringLiteral("OK"), this);
     Command1->setObjectName(QStringLiteral("Command1"));

@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+class BusyCursor;
 class FishPicture;
 class QLabel;
 class QLineEdit;
@@ -39,7 +40,7 @@ class Form1 : public QWidget {
 
   private:
     void search(const std::string& keyword);
-    bool showEntry(const std::string& keyword);
+    bool showEntry(const std::string& keyword, BusyCursor& busy);
     void reportReadFailure(const QString& what);
     QString filePath() const;
 

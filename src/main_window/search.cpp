@@ -16,6 +16,11 @@ const QString kPaused = QStringLiteral("Paused");
 // How many bytes the scan passes between looks at the clock for the busy cursor.
 constexpr std::uint64_t kScanSlice = 8u << 20;
 
+// How much of a shown entry goes into the box in one step; each step takes the
+// text box a few tens of milliseconds at most.
+constexpr qsizetype kShowSliceLines = 20000;
+constexpr qsizetype kShowSliceBytes = 1 << 20;
+
 } // namespace
 
 void Form1::Command2_Click() {
@@ -43,7 +48,7 @@ void Form1::Command3_Click() {
 void Form1::search(const std::string& keyword) {
     if (auto error = store_.openForReading()) {
         // No diary yet means no entries, not a failure.
-        if (error->op != platform::FileOp::Open ||
+        if (error->file.op != platform::FileOp::Open ||
             error->kind != entry_store::StoreErrorKind::NotFound)
             reportReadFailure(QString::fromStdString(error->describe()));
         return;
@@ -63,9 +68,9 @@ void Form1::search(const std::string& keyword) {
             busy.tick();
             continue;
         }
-        busy.stop();
-        if (!showEntry(keyword))
+        if (!showEntry(keyword, busy))
             return;
+        busy.stop();
         // Each pass blocks until an event arrives, so a waiting search costs no processor time.
         while (Label1->text() == kPaused)
             platform::processPendingEvents();
@@ -74,39 +79,53 @@ void Form1::search(const std::string& keyword) {
 }
 
 // Appends the fields after the keyword up to the entry's marker to Text2, one
-// per line, and sets the pause marker. The lines are gathered first and added
-// in one step: no event is processed in between, so the box ends as if each
-// line had been appended alone, without setting a long text again per line.
-// A file that ends inside the entry ends the showing as if the marker stood there.
-bool Form1::showEntry(const std::string& keyword) {
+// per line, and sets the pause marker. The lines are added in slices, each in
+// one step, so the box ends as if each line had been appended alone without
+// setting a long text again per line. Between slices the window repaints and
+// answers the window system (user input stays queued), so a huge entry does
+// not freeze it. A file that ends inside the entry ends the showing as if the
+// marker stood there. A read failure ends the showing and, after its one
+// message, the search.
+bool Form1::showEntry(const std::string& keyword, BusyCursor& busy) {
     if (keyword == entry_store::kEndOfEntry)
         return true;
     entry_store::EntryReader& reader = store_.reader();
-    QStringList lines;
-    bool ok = true;
+    QStringList slice;
+    qsizetype sliceBytes = 0;
+    std::optional<entry_store::StoreError> failure;
     for (;;) {
         auto end = reader.atEnd();
         if (!end) {
-            ok = false;
-            reportReadFailure(QString::fromStdString(end.error().describe()));
+            failure = end.error();
             break;
         }
         if (end.value())
             break;
         auto field = reader.readField();
         if (!field) {
-            ok = false;
-            reportReadFailure(QString::fromStdString(field.error().describe()));
+            failure = field.error();
             break;
         }
         if (field.value() == entry_store::kEndOfEntry)
             break;
-        lines << QString::fromStdString(field.value());
+        sliceBytes += static_cast<qsizetype>(field.value().size()) + 2;
+        slice << QString::fromStdString(field.value());
+        if (slice.size() >= kShowSliceLines || sliceBytes >= kShowSliceBytes) {
+            platform::appendLines(Text2, slice);
+            slice.clear();
+            sliceBytes = 0;
+            busy.tick();
+            platform::processWindowEvents();
+        }
     }
-    platform::appendLines(Text2, lines);
-    if (ok)
-        Label1->setText(kPaused);
-    return ok;
+    platform::appendLines(Text2, slice);
+    if (failure) {
+        busy.stop();
+        reportReadFailure(QString::fromStdString(failure->describe()));
+        return false;
+    }
+    Label1->setText(kPaused);
+    return true;
 }
 
 void Form1::reportReadFailure(const QString& what) {

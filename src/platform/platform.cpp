@@ -9,9 +9,12 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -122,6 +125,10 @@ void processPendingEvents() {
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
+void processWindowEvents() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void setFailureHandler(std::function<void(const QString&)> handler) {
     failureHandler() = std::move(handler);
 }
@@ -165,6 +172,27 @@ void clickFocusedButtonOnEnter(QWidget* window) {
     auto* filter = new EnterClicksButton(window);
     for (QPushButton* button : window->findChildren<QPushButton*>())
         button->installEventFilter(filter);
+}
+
+QPoint keptOnScreen(const QRect& frame, const QRect& available) {
+    QPoint at = frame.topLeft();
+    at.rx() -= std::max(0, frame.right() - available.right());
+    at.ry() -= std::max(0, frame.bottom() - available.bottom());
+    at.rx() = std::max(at.x(), available.left());
+    at.ry() = std::max(at.y(), available.top());
+    return at;
+}
+
+void placeOnScreen(QWidget* window, QPoint position) {
+    const QScreen* screen = QGuiApplication::screenAt(position);
+    if (!screen)
+        screen = window->screen();
+    // The frame is known once the window has been on screen; before, only the client area.
+    const QMargins frame =
+        window->windowHandle() ? window->windowHandle()->frameMargins() : QMargins();
+    const QRect outer = QRect(position, window->size()).marginsAdded(frame);
+    const QPoint corner = keptOnScreen(outer, screen->availableGeometry());
+    window->setGeometry(QRect(corner + QPoint(frame.left(), frame.top()), window->size()));
 }
 
 QFont formFont(double points, bool bold) {

@@ -12,6 +12,8 @@
 // - text and caption access that turns the widgets' line breaks into CR LF;
 // - twips, fonts and the fitting of captions into their controls.
 
+#include <QPoint>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -37,6 +39,11 @@ void guarded(const std::function<void()>& handler);
 // until one arrives, so a loop of these calls never spins the processor.
 void processPendingEvents();
 
+// Repaints and answers the window system without waiting; user input stays
+// queued for later. Long work in a handler calls it so that the window is not
+// taken for hung.
+void processWindowEvents();
+
 // Tests replace the message box and the process end with their own handlers;
 // an empty function restores the real behaviour.
 void setFailureHandler(std::function<void(const QString&)> handler);
@@ -60,6 +67,14 @@ void clickFocusedButtonOnEnter(QWidget* window);
 constexpr int twips(int value) {
     return (value + 7) / 15;
 }
+
+// Puts the window's client area at `position` (pixels), moved just enough that
+// the whole window stays inside the available area of its screen, as on a
+// small screen at a large scale; a window larger than that area goes to its
+// top-left corner. Where the window fits, it stays where it was asked to be.
+void placeOnScreen(QWidget* window, QPoint position);
+// The top-left corner that keeps `frame` (the window with its frame) inside `available`.
+QPoint keptOnScreen(const QRect& frame, const QRect& available);
 
 // "MS Sans Serif" at a size in points: the face itself where installed, otherwise
 // the first installed stand-in.

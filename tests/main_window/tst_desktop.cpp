@@ -6,14 +6,17 @@
 #include "programicon.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -76,14 +79,17 @@ class TestDesktop : public QObject {
     // Space, Return and Enter on a focused button click it, in both windows;
     // in the boxes Return keeps its meaning.
     void keysOnAFocusedButtonClickIt_data() {
-        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("pressed");
         QTest::newRow("Space") << int(Qt::Key_Space);
         QTest::newRow("Return") << int(Qt::Key_Return);
         QTest::newRow("Enter") << int(Qt::Key_Enter);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) + int(Qt::KeypadModifier);
     }
 
     void keysOnAFocusedButtonClickIt() {
-        QFETCH(int, key);
+        QFETCH(int, pressed);
+        const auto key = Qt::Key(pressed & ~Qt::KeyboardModifierMask);
+        const auto modifiers = Qt::KeyboardModifiers(pressed & Qt::KeyboardModifierMask);
         QTemporaryDir dir;
         QVERIFY(QDir::setCurrent(dir.path()));
         Form1 form;
@@ -91,7 +97,7 @@ class TestDesktop : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto* save = form.findChild<QPushButton*>("Command1");
         save->setFocus();
-        QTest::keyClick(save, Qt::Key(key));
+        QTest::keyClick(save, key, modifiers);
         QCOMPARE(readBytes("verimond.dat"), std::string("\r\n\r\n\r\n**EOE**\r\n"));
 
         // Every button of both windows (the About window is the main one's
@@ -103,22 +109,45 @@ class TestDesktop : public QObject {
             button->disconnect(button->window());
             QSignalSpy clicks(button, &QPushButton::clicked);
             button->setFocus();
-            QTest::keyClick(button, Qt::Key(key));
+            QTest::keyClick(button, key, modifiers);
+            // A held key repeats its press; that is still one click.
+            for (int i = 0; i < 3 && key != Qt::Key_Space; ++i) {
+                QKeyEvent repeated(QEvent::KeyPress, key, modifiers, QString(), true);
+                QApplication::sendEvent(button, &repeated);
+            }
             QVERIFY2(clicks.size() == 1, qPrintable(button->text()));
         }
         if (key == Qt::Key_Space)
             return;
         auto* text2 = form.findChild<QPlainTextEdit*>("Text2");
         QTest::keyClicks(text2, "a");
-        QTest::keyClick(text2, Qt::Key(key));
+        QTest::keyClick(text2, key, modifiers);
         QCOMPARE(platform::boxText(text2), QString("a\r\n"));
         for (const char* name : {"Text1", "Text3"}) {
             auto* box = form.findChild<QLineEdit*>(name);
             QTest::keyClicks(box, "k");
-            QTest::keyClick(box, Qt::Key(key));
+            QTest::keyClick(box, key, modifiers);
             QCOMPARE(box->text(), QString("k"));
         }
         QCOMPARE(readBytes("verimond.dat"), std::string("\r\n\r\n\r\n**EOE**\r\n"));
+    }
+
+    // A window is moved just enough to be wholly on the screen's free area,
+    // and only when it would not be.
+    void windowsAreKeptOnTheScreen() {
+        const QRect area(0, 30, 1280, 994); // below a top panel
+        const struct {
+            QRect frame;
+            QPoint kept;
+        } rows[] = {
+            {{99, 97, 622, 386}, {99, 97}},     // fits: stays where it was asked to be
+            {{198, 194, 1244, 772}, {36, 194}}, // too far right: moved left just enough
+            {{198, 400, 600, 700}, {198, 324}}, // too low: moved up just enough
+            {{-50, 10, 600, 400}, {0, 30}},     // off the left and under the panel
+            {{198, 194, 1400, 1100}, {0, 30}},  // larger than the area: its top-left corner
+        };
+        for (const auto& row : rows)
+            QCOMPARE(platform::keptOnScreen(row.frame, area), row.kept);
     }
 
     void doubleScaleKeepsTheLayoutAndDrawsSharp() {
@@ -133,6 +162,15 @@ class TestDesktop : public QObject {
         QVERIFY(captionsFit(&form));
         Form2::showAbout(&form);
         QCOMPARE(Form2::instance()->grab().size(), QSize(1198, 802));
+        // The test's screen is smaller than either window at this scale, so
+        // both go to its top-left corner rather than hang off its edge.
+        const QRect screen = form.screen()->availableGeometry();
+        for (QWidget* window :
+             {static_cast<QWidget*>(&form), static_cast<QWidget*>(Form2::instance())}) {
+            const QRect frame = window->frameGeometry();
+            QVERIFY2(frame.left() <= screen.left() && frame.top() <= screen.top() + 16,
+                     qPrintable(QString("%1,%2").arg(frame.left()).arg(frame.top())));
+        }
         QVERIFY(captionsFit(Form2::instance()));
 
         // The fish is drawn at the screen's resolution, not blown up from one

@@ -148,9 +148,20 @@ class TestFaults : public QObject {
         for (int i = 0; diary.size() < (3u << 20); ++i)
             diary += (i % 1000 == 0 ? "grace" : "other") + std::string("\r\nMay 3\r\ntext ") +
                      std::to_string(i) + "\r\n**EOE**\r\n";
+        // An entry longer than one read, so that reads fail in the middle of its showing too.
+        diary += "grace\r\nMay 9\r\n";
+        for (int i = 0; i < 100000; ++i)
+            diary += "long entry, line " + std::to_string(i) + "\r\n";
+        diary += "**EOE**\r\nother\r\n\r\nlast\r\n**EOE**\r\n";
         writeBytes("verimond.dat", diary);
         FaultyFileSystem files;
         Form1 form(files);
+        // Nothing is shown after the message: the search has ended with it.
+        QString shownAtMessage;
+        platform::setFailureHandler([&](const QString& message) {
+            hooks.messages << message;
+            shownAtMessage = shown(form);
+        });
         const QStringList all = texts(find(form, "grace"));
         const auto calls = files.calls;
         QVERIFY(calls.size() >= 5);
@@ -173,6 +184,7 @@ class TestFaults : public QObject {
                 } else {
                     QVERIFY2(hooks.messages.size() == 1, qPrintable(where));
                     QVERIFY(hooks.messages[0].contains("verimond.dat"));
+                    QVERIFY2(shown(form) == shownAtMessage, qPrintable(where));
                 }
                 QCOMPARE(readBytes("verimond.dat"), diary);
             }

@@ -1,14 +1,18 @@
 #include "entrystore.h"
+#include "faultyfilesystem.h"
 #include "filebytes.h"
 #include "guitest.h"
 #include "memorystatus.h"
 #include "searchdriver.h"
 
+#include <QCursor>
 #include <QDir>
+#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <filesystem>
+#include <thread>
 
 #include <fstream>
 
@@ -131,6 +135,54 @@ class TestHostile : public QObject {
         QCOMPARE(seen, QStringList{"May 3\r\n"});
         QVERIFY2(grown < 32 * 1024, qPrintable(QString("grew by %1 kB").arg(grown)));
         QVERIFY(idle(form));
+    }
+
+    // A long scan shows the wait cursor, and a huge entry is shown without
+    // freezing the window: it repaints between slices of the entry, user input
+    // staying queued, and the pause comes only once the whole entry is in.
+    void longWorkShowsTheWaitCursorAndKeepsTheWindowAlive() {
+        GuiTestHooks hooks;
+        std::string diary;
+        while (diary.size() < (24u << 20))
+            diary += "other\r\nMay 4\r\nfiller\r\n**EOE**\r\n";
+        diary += "grace\r\n";
+        for (int i = 0; i < 100000; ++i)
+            diary += "line " + std::to_string(i) + "\r\n";
+        writeBytes("verimond.dat", diary + "**EOE**\r\n");
+        FaultyFileSystem files;
+        Form1 form(files);
+        auto waiting = [] {
+            return QGuiApplication::overrideCursor() &&
+                   QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        };
+        int reads = 0, readsWaiting = 0;
+        files.beforeRead = [&] { // a slow disk
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            ++reads;
+            readsWaiting += waiting();
+        };
+        int ticks = 0, ticksWaiting = 0;
+        QTimer watch;
+        watch.setInterval(0);
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            const bool busy = !child(form, "Text1")->isEnabled() &&
+                              child<QLabel>(form, "Label1")->text() != "Paused";
+            if (busy && !shown(form).isEmpty()) { // in the middle of the showing
+                ++ticks;
+                ticksWaiting += waiting();
+            }
+        });
+        watch.start();
+        const QStringList seen = texts(find(form, "grace"));
+        watch.stop();
+        QCOMPARE(seen.size(), 1);
+        QVERIFY(seen[0].startsWith("May 4") == false && seen[0].endsWith("line 99999\r\n"));
+        qInfo("%d of %d reads under the wait cursor; %d repaint passes in the showing",
+              readsWaiting, reads, ticks);
+        QVERIFY(readsWaiting > 0);
+        QVERIFY(ticks > 1 && ticks == ticksWaiting);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        ++tried_;
     }
 
     void fileChangedWhileASearchWaits_data() {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -25,6 +26,9 @@ class FaultyFileSystem final : public platform::FileSystem {
     // so that a process killed while saving dies in the middle of an entry.
     // Not changed by reset().
     bool slowWrites = false;
+    // Called before each read, as a slow disk or an observer of the window
+    // in the middle of a scan would be. Not changed by reset().
+    std::function<void()> beforeRead;
     std::vector<platform::FileOp> calls;
 
     void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
@@ -71,6 +75,8 @@ class FaultyFileSystem final : public platform::FileSystem {
     read(platform::FileHandle handle, char* data, std::size_t length) override {
         if (trip(platform::FileOp::Read))
             return fault(platform::FileOp::Read);
+        if (beforeRead)
+            beforeRead();
         return real().read(handle, data, length);
     }
     platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
