@@ -40,6 +40,23 @@ class TestCopies : public QObject {
         }
         qInfo("1000 entries from two copies, interleaved %d times", switches);
     }
+
+    // Both copies make the very first save of a new diary at the same moment:
+    // one creates the file, the other opens it, and both entries are whole.
+    void twoCopiesCreatingTheDiaryAtOnceLoseNothing() {
+        QTemporaryDir dir;
+        for (int round = 0; round < 25; ++round) {
+            const QString file = dir.path() + QString("/round%1.dat").arg(round);
+            QProcess first, second;
+            first.start(SAVER, {file, "A", "1"});
+            second.start(SAVER, {file, "B", "1"});
+            QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+            QCOMPARE(first.exitCode() + second.exitCode(), 0);
+            const auto contents = testentries::check(file.toStdString());
+            QVERIFY2(contents.fault.empty(), contents.fault.c_str());
+            QCOMPARE(contents.keywords.size(), std::size_t{2});
+        }
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCopies)

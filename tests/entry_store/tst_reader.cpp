@@ -80,6 +80,21 @@ class TestReader : public QObject {
         QTest::newRow("beyond U+10FFFF") << QByteArray("\xF4\x90\x80\x80\r\n") << L{"ô\u0090€€"};
         QTest::newRow("sequence cut by the field's end")
             << QByteArray("x\xE2\x82,y\r\n") << L{"xâ‚", "y"};
+        // The edges of UTF-8's ranges: just inside is UTF-8, just outside is Windows-1252.
+        QTest::newRow("U+0080 and U+07FF")
+            << QByteArray("\xC2\x80\xDF\xBF\r\n") << L{"\xC2\x80\xDF\xBF"};
+        QTest::newRow("U+0800 and U+FFFF")
+            << QByteArray("\xE0\xA0\x80\xEF\xBF\xBF\r\n") << L{"\xE0\xA0\x80\xEF\xBF\xBF"};
+        QTest::newRow("U+D7FF and U+E000")
+            << QByteArray("\xED\x9F\xBF\xEE\x80\x80\r\n") << L{"\xED\x9F\xBF\xEE\x80\x80"};
+        QTest::newRow("U+10000 and U+10FFFF") << QByteArray("\xF0\x90\x80\x80\xF4\x8F\xBF\xBF\r\n")
+                                              << L{"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"};
+        QTest::newRow("last surrogate U+DFFF") << QByteArray("\xED\xBF\xBF\r\n") << L{"í¿¿"};
+        QTest::newRow("overlong U+007F") << QByteArray("\xC1\xBF\r\n") << L{"Á¿"};
+        QTest::newRow("overlong U+07FF") << QByteArray("\xE0\x9F\xBF\r\n") << L{"àŸ¿"};
+        QTest::newRow("overlong U+FFFF") << QByteArray("\xF0\x8F\xBF\xBF\r\n") << L{"ð\u008F¿¿"};
+        QTest::newRow("continuation byte alone") << QByteArray("\xBF\r\n") << L{"¿"};
+        QTest::newRow("F5 lead byte") << QByteArray("\xF5\x80\x80\x80\r\n") << L{"õ€€€"};
         QTest::newRow("lowest high byte alone") << QByteArray("\x80\x35\r\n") << L{"€5"};
         QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << L{};
         QTest::newRow("byte-order mark and a line end") << QByteArray("\xEF\xBB\xBF\r\n") << L{""};
@@ -131,7 +146,7 @@ class TestReader : public QObject {
     void textRoundTripsThroughTheFile_data() {
         QTest::addColumn<QString>("text");
         for (const char* s : {"plain", "", "café", "€uro — “quoted”", "Ωmega", "naïve Ω", "שָׁלוֹם",
-                              "🙏 amen", "Ã©", "Ã©, Ω", "\u00A0no-break", "\u0081"})
+                              "🙏 amen", "Ã©", "Ã©, Ω", "Ã©, é", "\u00A0no-break", "\u0081"})
             QTest::newRow(s) << QString::fromUtf8(s);
     }
 

@@ -120,17 +120,19 @@ class TestForm1 : public QObject {
         auto* text2 = child<QPlainTextEdit>(form, "Text2");
         QTest::keyClicks(text2, "line one");
         QTest::keyClick(text2, Qt::Key_Return);
-        QTest::keyClicks(text2, "line two");
+        // A typed no-break space is stored as itself (0xA0), not as a plain space.
+        QTest::keyClicks(text2, QString::fromUtf8("line\u00A0two"));
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
         QCOMPARE(readBytes(path()),
-                 std::string("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n"));
+                 std::string("grace\r\nMay 3\r\nline one\r\nline\xA0two\r\n**EOE**\r\n"));
         // The boxes keep their text, so a second click stores the entry again.
         QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QString("grace"));
         QCOMPARE(child<QLineEdit>(form, "Text3")->text(), QString("May 3"));
-        QCOMPARE(platform::boxText(text2), QString("line one\r\nline two"));
+        QCOMPARE(platform::boxText(text2), QString::fromUtf8("line one\r\nline\u00A0two"));
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
-        QCOMPARE(readBytes(path()).size(),
-                 2 * std::string("grace\r\nMay 3\r\nline one\r\nline two\r\n**EOE**\r\n").size());
+        QCOMPARE(
+            readBytes(path()).size(),
+            2 * std::string("grace\r\nMay 3\r\nline one\r\nline\xA0two\r\n**EOE**\r\n").size());
         QVERIFY(hooks.messages.isEmpty());
     }
 
