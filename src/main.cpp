@@ -1,6 +1,7 @@
 #include "fontwarmup.h"
 #include "form1.h"
 #include "programicon.h"
+#include "version.h"
 
 #include <QApplication>
 

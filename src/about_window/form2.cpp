@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "platform.h"
+#include "version.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -20,7 +21,7 @@ struct LabelLine {
 
 // The window's text, one label a line.
 const LabelLine kLines[] = {
-    {120, "Verimond Version 1.0", 8775, 12, true},
+    {120, "Verimond Version " VERIMOND_VERSION, 8775, 12, true},
     {600,
      "Verimond is a place to record the insights, thoughts and promises that come to you while "
      "reading the"},

@@ -1,4 +1,5 @@
 #include "form2.h"
+#include "version.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -40,7 +41,7 @@ class TestForm2 : public QObject {
         }
         QCOMPARE(label(18)->width(), 481);
         QCOMPARE(label(19)->width(), 177);
-        QCOMPARE(label(1)->text(), QString("Verimond Version 1.0"));
+        QCOMPARE(label(1)->text(), QString("Verimond Version " VERIMOND_VERSION));
         QCOMPARE(label(13)->text(),
                  QString("To view the entries, enter a keyword in the keyword box "
                          "and click Find.  If any entries exist under "));

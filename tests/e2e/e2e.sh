@@ -27,16 +27,9 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # A display of our own, whichever number is free.
-exec 3<> "$work/displayfd"
-# -noreset: without it the server resets when its last client leaves, and a
-# program started during that reset cannot connect.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/displayfd")"
-unset QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
+. "$(dirname "$0")/../../scripts/xvfb.sh"
+start_xvfb "$work" 1024x768 "$work/xvfb.log"
+xvfb_pid=$XVFB_PID
 
 cd "$work"
 "${program[@]}" </dev/null >"$work/app.log" 2>&1 &

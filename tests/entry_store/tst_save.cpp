@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <functional>
 #include <thread>
 
@@ -318,7 +319,7 @@ class TestSave : public QObject {
     // without SA_RESTART) interrupts the call; the file layer tries again.
     void interruptedCallsStillMoveEveryByte() {
         struct sigaction action {};
-        action.sa_handler = [](int) { ++signalsCaught; };
+        action.sa_handler = [](int) { signalsCaught = signalsCaught + 1; };
         sigemptyset(&action.sa_mask);
         struct sigaction old {};
         QCOMPARE(sigaction(SIGUSR1, &action, &old), 0);
@@ -338,7 +339,10 @@ class TestSave : public QObject {
             });
         };
         signalsCaught = 0;
-        std::thread writer = interrupt([&] { (void)::write(ends[1], "x", 1); });
+        std::thread writer = interrupt([&] {
+            if (::write(ends[1], "x", 1) != 1)
+                std::abort();
+        });
         char byte = 0;
         const auto got = files.read(ends[0], &byte, 1);
         writer.join();

@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Builds the Debian package from the build folder and checks what it installs,
-# what it depends on and how it describes itself, and that Debian's own
-# checker, lintian, finds no error and no warning in it; the manual page must
-# render without a warning too. Usage: package.sh BUILD_DIR SOURCE_DIR
+# Builds the Debian package twice with scripts/package, in two folders at two
+# times, and checks that both are the same bytes; then what it installs, what
+# it depends on and how it describes itself, that the program is hardened, and
+# that Debian's own checker, lintian, finds no error, no warning and no
+# hardening tag in it; the manual page must render without a warning too.
+# Usage: package.sh SOURCE_DIR VERSION
 set -euo pipefail
-build="$1"
-source="$2"
+source="$1"
+version="$2"
 out="$(mktemp -d)"
 trap 'rm -rf "$out"' EXIT
-(cd "$build" && cpack -G DEB -B "$out" >/dev/null)
-deb="$(ls "$out"/*.deb)"
 fail() { echo "FAIL: $*"; exit 1; }
+"$source/scripts/package" "$out/build" "$out/first" >/dev/null
+sleep 1
+"$source/scripts/package" "$out/elsewhere/build-again" "$out/second" >/dev/null
+deb="$(ls "$out"/first/*.deb)"
+cmp "$deb" "$out/second/$(basename "$deb")" || fail "two builds of one commit differ"
 dpkg-deb -c "$deb" > "$out/contents"
 for path in ./usr/bin/verimond ./usr/share/applications/org.example.Verimond.desktop \
             ./usr/share/man/man1/verimond.1.gz ./usr/share/doc/verimond/copyright \
@@ -28,7 +33,7 @@ depends="$(dpkg-deb -f "$deb" Depends)"
 for need in libqt6widgets6 libqt6gui6 fonts-liberation; do
     [[ "$depends" == *"$need"* ]] || fail "the package does not depend on $need: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Version)" = "1.0.0" ] || fail "wrong version"
+[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "wrong version"
 description="$(dpkg-deb -f "$deb" Description)"
 expected="Diary of scripture insights, filed by keyword
  Verimond keeps the thoughts and insights that come while reading scripture,
@@ -38,11 +43,20 @@ expected="Diary of scripture insights, filed by keyword
  at a time; Find Next moves on to the next one."
 [ "$description" = "$expected" ] || fail "the description reads: $description"
 
-warnings="$(groff -ww -z -man "$source/packaging/linux/verimond.1" 2>&1)"
+warnings="$(groff -ww -z -man "$out/build/packaging/verimond.1" 2>&1)"
 [ -z "$warnings" ] || fail "the manual page renders with warnings: $warnings"
 command -v lintian >/dev/null || fail "lintian is not installed"
-lintian --no-tag-display-limit "$deb" > "$out/lintian" 2>/dev/null || true
-if grep -E '^[EW]: ' "$out/lintian"; then
-    fail "lintian finds errors or warnings"
+lintian --display-info --no-tag-display-limit "$deb" > "$out/lintian" 2>/dev/null || true
+if grep -E '^[EW]: |hardening' "$out/lintian"; then
+    fail "lintian finds errors, warnings or missing hardening"
 fi
+# The hardening itself, as the program file shows it.
+dpkg-deb -x "$deb" "$out/root"
+program="$out/root/usr/bin/verimond"
+readelf -d "$program" | grep -q 'BIND_NOW' || fail "the program is not bound immediately"
+readelf -lW "$program" | grep -q 'GNU_RELRO' || fail "the program has no read-only relocations"
+readelf -hW "$program" | grep -q 'DYN (Position-Independent' || fail "the program is not position-independent"
+readelf --dyn-syms -W "$program" > "$out/symbols"
+grep -q '__stack_chk_fail' "$out/symbols" || fail "the program has no stack protector"
+grep -qE '__[a-z]+_chk@' "$out/symbols" || fail "the program uses no fortified functions"
 echo "ok: $(basename "$deb") installs the program, its menu entry and icons; depends on: $depends"
