@@ -6,9 +6,9 @@
 
 // How text in the entry file maps to the program's strings (UTF-8 in memory).
 // Files are Windows-1252 as far as that code page reaches, so Windows programs
-// that read that encoding (Notepad among them) read the diary too; a line holding a character Windows-1252 lacks is written as
-// UTF-8 instead, and each field is decoded as UTF-8 when it is valid UTF-8
-// holding a byte above 0x7F, else as Windows-1252.
+// that read that encoding (Notepad among them) read the diary too; a line holding a character
+// Windows-1252 lacks is written as UTF-8 instead, and each field is decoded as UTF-8 when it is
+// valid UTF-8 holding a byte above 0x7F, else as Windows-1252.
 namespace entry_store::textcodec {
 
 bool isValidUtf8(std::string_view bytes);
