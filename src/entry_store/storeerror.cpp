@@ -5,9 +5,9 @@
 namespace entry_store {
 
 StoreError storeError(const platform::FileError& error) {
-    StoreErrorKind kind = StoreErrorKind::InputOutput;
     if (!error.linkTarget.empty())
         return StoreError{StoreErrorKind::DanglingLink, error, false};
+    StoreErrorKind kind = StoreErrorKind::InputOutput;
     switch (error.code) {
     case ENOENT:
         kind = StoreErrorKind::NotFound;
