@@ -53,9 +53,12 @@ fi
 # The hardening itself, as the program file shows it.
 dpkg-deb -x "$deb" "$out/root"
 program="$out/root/usr/bin/verimond"
-readelf -d "$program" | grep -q 'BIND_NOW' || fail "the program is not bound immediately"
-readelf -lW "$program" | grep -q 'GNU_RELRO' || fail "the program has no read-only relocations"
-readelf -hW "$program" | grep -q 'DYN (Position-Independent' || fail "the program is not position-independent"
+# Each listing into a file first: grep -q stops reading early, and pipefail
+# would take readelf's broken pipe for a failure.
+readelf -dlhW "$program" > "$out/headers"
+grep -q 'BIND_NOW' "$out/headers" || fail "the program is not bound immediately"
+grep -q 'GNU_RELRO' "$out/headers" || fail "the program has no read-only relocations"
+grep -q 'DYN (Position-Independent' "$out/headers" || fail "the program is not position-independent"
 readelf --dyn-syms -W "$program" > "$out/symbols"
 grep -q '__stack_chk_fail' "$out/symbols" || fail "the program has no stack protector"
 grep -qE '__[a-z]+_chk@' "$out/symbols" || fail "the program uses no fortified functions"
