@@ -185,7 +185,8 @@ class TestSearch : public QObject {
         Form1 form;
         QVERIFY(find(form, "grace").isEmpty());
         QCOMPARE(hooks.messages.size(), 1);
-        QVERIFY(hooks.messages[0].contains(QDir::current().absoluteFilePath("verimond.dat")));
+        QVERIFY(hooks.messages[0].contains(
+            QDir::toNativeSeparators(QDir::current().absoluteFilePath("verimond.dat"))));
         QVERIFY(hooks.messages[0].contains("folder"));
         QVERIFY(idle(form));
     }
