@@ -4,6 +4,7 @@
 #include "version.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 
@@ -66,6 +67,14 @@ const LabelLine kLines[] = {
 Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Window) {
     using platform::twips;
     setObjectName(QStringLiteral("Form2"));
+    // A reader introduces a dialog with its description: the page's text as
+    // sentences, as the lines of the labels cannot say it.
+    platform::setAccessibleRole(this, QAccessible::Dialog);
+    QStringList sentences;
+    for (const LabelLine& line : kLines)
+        sentences << QString::fromLatin1(line.caption);
+    sentences.first() += QLatin1Char('.'); // the version line
+    setAccessibleDescription(sentences.join(QLatin1Char(' ')).simplified());
     setWindowTitle(QStringLiteral("time"));
     setFont(platform::formFont(8.25));
     setFixedSize(twips(8985), twips(6015));
@@ -85,9 +94,15 @@ Form2::Form2(QWidget* owner) : QWidget(owner, Qt::Window) {
 
     int number = 1;
     for (const LabelLine& line : kLines) {
-        auto* label = new QLabel(QString::fromLatin1(line.caption), this);
+        auto* label = new QLabel(this);
+        // Readers speak a dialog's loose labels, broken mid-sentence, before its
+        // description; as paragraphs they stay readable but are not spoken twice.
+        // The role comes first: setting the text makes the label accessible.
+        platform::setAccessibleRole(label, QAccessible::Paragraph);
+        label->setAccessibleName(QString::fromLatin1(line.caption));
         label->setObjectName(QStringLiteral("Label%1").arg(number++));
         label->setTextFormat(Qt::PlainText);
+        label->setText(QString::fromLatin1(line.caption));
         label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         label->setFont(platform::formFont(line.points, line.bold));
         label->setGeometry(twips(120), twips(line.top), twips(line.width), twips(255));
@@ -105,6 +120,14 @@ void Form2::showAbout(QWidget* owner) {
 
 void Form2::Command1_Click() {
     hide();
+}
+
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape || event->modifiers()) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    platform::guarded([this] { Command1_Click(); });
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,8 @@ class Form2 : public QWidget {
     void Command1_Click(); // OK
 
   protected:
+    // Esc hides the window, as OK does.
+    void keyPressEvent(QKeyEvent* event) override;
     // Closing through the window manager hides the window, as OK does.
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,12 +1,11 @@
 #include "fishpicture.h"
 
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
 
-FishPicture::FishPicture(QWidget* parent) : QWidget(parent) {
+FishPicture::FishPicture(QWidget* parent) : QAbstractButton(parent) {
     setFocusPolicy(Qt::TabFocus);
 }
 
@@ -46,16 +45,4 @@ void FishPicture::paintEvent(QPaintEvent*) {
         option.initFrom(this);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
-}
-
-void FishPicture::mousePressEvent(QMouseEvent* event) {
-    pressed_ = event->button() == Qt::LeftButton;
-}
-
-void FishPicture::mouseReleaseEvent(QMouseEvent* event) {
-    const bool click = pressed_ && event->button() == Qt::LeftButton &&
-                       rect().contains(event->position().toPoint());
-    pressed_ = false;
-    if (click)
-        emit clicked();
 }

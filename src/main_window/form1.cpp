@@ -51,6 +51,7 @@ QLineEdit* makeLineBox(QWidget* parent, const char* name, int left) {
 
 Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), store_(files) {
     setObjectName(QStringLiteral("Form1"));
+    platform::setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QStringLiteral("Verimond"));
     setFont(platform::formFont(8.25));
     setFixedSize(twips(9330), twips(5790));
@@ -93,9 +94,11 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     Text1->setAccessibleName(QStringLiteral("Keyword"));
     Text2->setAccessibleName(QStringLiteral("Entry text"));
     Text3->setAccessibleName(QStringLiteral("Entry Date"));
-    Label1->setAccessibleName(QStringLiteral("Pause marker"));
+    // The pause marker's name is its caption, so a reader hears "Paused" come and go.
+    Label1->setAccessibleDescription(QStringLiteral("Pause marker"));
     Picture1->setAccessibleName(QStringLiteral("Fish symbol"));
-    Picture1->setAccessibleDescription(QStringLiteral("Click to show the distribution notice"));
+    Picture1->setAccessibleDescription(
+        QStringLiteral("Shows the distribution notice in the entry text box"));
     for (QPushButton* button : {Command1, Command2, Command3, Command4, Command5})
         button->setAccessibleName(button->text());
     Label2->setBuddy(Text1);

@@ -1,6 +1,8 @@
 #include "platform.h"
 
+#include <QAbstractButton>
 #include <QAbstractEventDispatcher>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
@@ -8,7 +10,6 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -77,7 +78,7 @@ class EnterClicksButton final : public QObject {
         // A held key would save the same entry again and again.
         if (!enter || key->isAutoRepeat() || (key->modifiers() & ~Qt::KeypadModifier))
             return false;
-        auto* button = qobject_cast<QPushButton*>(watched);
+        auto* button = qobject_cast<QAbstractButton*>(watched);
         if (!button || !button->isEnabled())
             return false;
         button->click();
@@ -85,7 +86,26 @@ class EnterClicksButton final : public QObject {
     }
 };
 
+const char* const kRoleProperty = "verimondAccessibleRole";
+
+QAccessibleInterface* roleFactory(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    const QVariant role = widget ? widget->property(kRoleProperty) : QVariant();
+    if (!role.isValid())
+        return nullptr;
+    return new QAccessibleWidget(widget, static_cast<QAccessible::Role>(role.toInt()));
+}
+
 } // namespace
+
+void setAccessibleRole(QWidget* widget, QAccessible::Role role) {
+    static const bool installed = [] {
+        QAccessible::installFactory(roleFactory);
+        return true;
+    }();
+    Q_UNUSED(installed);
+    widget->setProperty(kRoleProperty, static_cast<int>(role));
+}
 
 void showFailure(const QString& message) {
     if (failureHandler()) {
@@ -170,7 +190,7 @@ void appendLines(QPlainTextEdit* box, const QStringList& lines) {
 
 void clickFocusedButtonOnEnter(QWidget* window) {
     auto* filter = new EnterClicksButton(window);
-    for (QPushButton* button : window->findChildren<QPushButton*>())
+    for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
         button->installEventFilter(filter);
 }
 

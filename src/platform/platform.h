@@ -8,10 +8,11 @@
 // - fontwarmup.h: reading the font configuration while the program starts;
 // - failure messages and program end, with the catch-all around every click;
 // - processing pending events, which the search's wait relies on;
-// - Enter on a focused button as a click;
+// - Enter on a focused button as a click, and the accessible role of a window;
 // - text and caption access that turns the widgets' line breaks into CR LF;
 // - twips, fonts and the fitting of captions into their controls.
 
+#include <QAccessible>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -58,7 +59,12 @@ void setBoxText(QPlainTextEdit* box, const QString& text);
 // CR LF appended, but without setting the text already there again.
 void appendLines(QPlainTextEdit* box, const QStringList& lines);
 
-// Enter and Return on a focused push button of `window` click it, as on the
+// Screen readers introduce a window by its role, and Qt gives a window made
+// from a plain QWidget the role of a filler. Gives `widget` `role` instead;
+// called before anything asks for the widget's accessibility.
+void setAccessibleRole(QWidget* widget, QAccessible::Role role);
+
+// Enter and Return on a focused button of `window` click it, as on the
 // Windows desktop; no button becomes a default button, and keys typed into the
 // boxes are left alone.
 void clickFocusedButtonOnEnter(QWidget* window);

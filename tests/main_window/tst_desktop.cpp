@@ -65,7 +65,7 @@ class TestDesktop : public QObject {
         Form1 form;
         const QList<QPair<const char*, QString>> names{
             {"Text1", "Keyword"},       {"Text2", "Entry text"},     {"Text3", "Entry Date"},
-            {"Label1", "Pause marker"}, {"Picture1", "Fish symbol"}, {"Command1", "Save"},
+            {"Label1", ""},             {"Picture1", "Fish symbol"}, {"Command1", "Save"},
             {"Command2", "Find"},       {"Command3", "Find Next"},   {"Command4", "Done"},
             {"Command5", "About"},      {"Label2", "Keyword"},       {"Label3", "Entry Date"}};
         for (const auto& [control, name] : names)
