@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "announcer.h"
 #include "distributionnotice.h"
 #include "fishpicture.h"
 #include "form2.h"
@@ -110,6 +111,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
         platform::fitCaption(button, button->text(), button->width() - 8);
 
     platform::clickFocusedButtonOnEnter(this);
+    announcer_ = new Announcer(this);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
@@ -152,7 +154,9 @@ void Form1::Command1_Click() {
         platform::showFailure(
             QStringLiteral("The entry was not saved to %1: %2.\n\n%3")
                 .arg(filePath(), QString::fromStdString(error->describe()), outcome));
+        return;
     }
+    announcer_->announce(QStringLiteral("The entry was saved."));
 }
 
 void Form1::Command4_Click() {
@@ -165,9 +169,11 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Picture1_Click() {
-    platform::setBoxText(Text2, QString());
-    for (const QString& line : distributionNotice())
-        platform::setBoxText(Text2, platform::boxText(Text2) + line + QStringLiteral("\r\n"));
+    // One edit, not one per line: a screen reader hears each edit of the box.
+    const QStringList lines = distributionNotice();
+    platform::setBoxText(Text2, lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    announcer_->announce(QStringLiteral("The distribution notice is in the entry text box. ") +
+                         lines.join(QLatin1Char(' ')).simplified());
 }
 
 void Form1::closeEvent(QCloseEvent* event) {

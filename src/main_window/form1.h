@@ -10,6 +10,7 @@
 
 #include <QWidget>
 
+class Announcer;
 class BusyCursor;
 class FishPicture;
 class QLabel;
@@ -41,10 +42,12 @@ class Form1 : public QWidget {
   private:
     void search(const std::string& keyword);
     bool showEntry(const std::string& keyword, BusyCursor& busy);
+    void announceEntry(const QStringList& firstLines);
     void reportReadFailure(const QString& what);
     QString filePath() const;
 
     entry_store::EntryStore store_;
+    Announcer* announcer_;
 
     QLineEdit* Text1;
     QPlainTextEdit* Text2;

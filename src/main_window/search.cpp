@@ -1,5 +1,6 @@
 // Find and Find Next: the keyword search with its pause between entries.
 
+#include "announcer.h"
 #include "busycursor.h"
 #include "form1.h"
 #include "platform.h"
@@ -20,6 +21,9 @@ constexpr std::uint64_t kScanSlice = 8u << 20;
 // text box a few tens of milliseconds at most.
 constexpr qsizetype kShowSliceLines = 20000;
 constexpr qsizetype kShowSliceBytes = 1 << 20;
+
+// A screen reader hears the first lines of a shown entry, each cut to this length.
+constexpr qsizetype kSpokenLineLength = 200;
 
 } // namespace
 
@@ -46,11 +50,20 @@ void Form1::Command3_Click() {
 // after it until Find Next clears the pause marker. Returns at the end of the
 // file, or after a failure has been reported.
 void Form1::search(const std::string& keyword) {
+    bool shown = false;
+    auto announceEnd = [&] {
+        announcer_->announce(
+            (shown ? QStringLiteral("No further entry is filed under \"%1\". The search has ended.")
+                   : QStringLiteral("Nothing is filed under \"%1\"."))
+                .arg(QString::fromStdString(keyword)));
+    };
     if (auto error = store_.openForReading()) {
         // No diary yet means no entries, not a failure.
         if (error->file.op != platform::FileOp::Open ||
             error->kind != entry_store::StoreErrorKind::NotFound)
             reportReadFailure(QString::fromStdString(error->describe()));
+        else
+            announceEnd();
         return;
     }
     entry_store::EntryReader& reader = store_.reader();
@@ -62,8 +75,10 @@ void Form1::search(const std::string& keyword) {
             reportReadFailure(QString::fromStdString(scan.error().describe()));
             return;
         }
-        if (scan.value() == entry_store::EntryReader::ScanResult::EndOfFile)
+        if (scan.value() == entry_store::EntryReader::ScanResult::EndOfFile) {
+            announceEnd();
             return;
+        }
         if (scan.value() == entry_store::EntryReader::ScanResult::Unfinished) {
             busy.tick();
             continue;
@@ -71,6 +86,7 @@ void Form1::search(const std::string& keyword) {
         if (!showEntry(keyword, busy))
             return;
         busy.stop();
+        shown = shown || Label1->text() == kPaused;
         // Each pass blocks until an event arrives, so a waiting search costs no processor time.
         while (Label1->text() == kPaused)
             platform::processPendingEvents();
@@ -91,6 +107,7 @@ bool Form1::showEntry(const std::string& keyword, BusyCursor& busy) {
         return true;
     entry_store::EntryReader& reader = store_.reader();
     QStringList slice;
+    QStringList firstLines;
     qsizetype sliceBytes = 0;
     std::optional<entry_store::StoreError> failure;
     for (;;) {
@@ -110,6 +127,8 @@ bool Form1::showEntry(const std::string& keyword, BusyCursor& busy) {
             break;
         sliceBytes += static_cast<qsizetype>(field.value().size()) + 2;
         slice << QString::fromStdString(field.value());
+        if (firstLines.size() < 2)
+            firstLines << slice.last().left(kSpokenLineLength).simplified();
         if (slice.size() >= kShowSliceLines || sliceBytes >= kShowSliceBytes) {
             platform::appendLines(Text2, slice);
             slice.clear();
@@ -125,7 +144,24 @@ bool Form1::showEntry(const std::string& keyword, BusyCursor& busy) {
         return false;
     }
     Label1->setText(kPaused);
+    announceEntry(firstLines);
     return true;
+}
+
+// Tells a screen reader what was just shown and that the search waits, for
+// example "May 3: First thought on grace. Paused: Find Next shows the next entry."
+void Form1::announceEntry(const QStringList& firstLines) {
+    QStringList said;
+    for (const QString& line : firstLines) {
+        if (!line.isEmpty())
+            said << line;
+    }
+    QString message = said.join(QStringLiteral(": "));
+    if (!message.isEmpty() && !QStringLiteral(".!?").contains(message.back()))
+        message += QLatin1Char('.');
+    if (!message.isEmpty())
+        message += QLatin1Char(' ');
+    announcer_->announce(message + QStringLiteral("Paused: Find Next shows the next entry."));
 }
 
 void Form1::reportReadFailure(const QString& what) {

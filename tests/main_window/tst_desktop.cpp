@@ -1,3 +1,5 @@
+#include "distributionnotice.h"
+#include "entrystore.h"
 #include "filebytes.h"
 #include "fishpicture.h"
 #include "form1.h"
@@ -20,12 +22,61 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 
 namespace {
 
 QString accessibleName(QWidget* widget) {
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(widget);
     return face ? face->text(QAccessible::Name) : QString("<none>");
+}
+
+// What a screen reader is sent: each event with the object's role and name at
+// that moment, as the platform bridges read them.
+struct Heard {
+    QAccessible::Event type;
+    QObject* object;
+    QAccessible::Role role;
+    QString name;
+};
+QList<Heard> heard;
+
+void listen(QAccessibleEvent* event) {
+    QAccessibleInterface* face = event->accessibleInterface();
+    heard << Heard{event->type(), event->object(), face ? face->role() : QAccessible::NoRole,
+                   face ? face->text(QAccessible::Name) : QString()};
+}
+
+// The message a reader was last told: the focused control's new name, which a
+// notification repeats. Forgets what was heard.
+QString told() {
+    QString name = "<no name change on the focused control>", note = "<no notification>";
+    for (const Heard& event : std::as_const(heard)) {
+        if (event.type == QAccessible::NameChanged && event.object == QApplication::focusWidget())
+            name = event.name.trimmed();
+        if (event.type == QAccessible::ObjectShow && event.role == QAccessible::Notification)
+            note = event.name;
+    }
+    heard.clear();
+    return name == note ? note : name + " | " + note;
+}
+
+int count(QAccessible::Event type, const char* objectName) {
+    return static_cast<int>(std::count_if(heard.cbegin(), heard.cend(), [&](const Heard& event) {
+        return event.type == type && event.object->objectName() == objectName;
+    }));
+}
+
+// The name a reader was last told for the control.
+QString lastName(const char* objectName) {
+    QString name = "<not told>";
+    for (const Heard& event : std::as_const(heard))
+        if (event.type == QAccessible::NameChanged && event.object->objectName() == objectName)
+            name = event.name;
+    return name;
 }
 
 // Mean squared brightness step between neighbouring pixels. An edge blown up
@@ -64,16 +115,104 @@ class TestDesktop : public QObject {
     void everyControlHasAnAccessibleName() {
         Form1 form;
         const QList<QPair<const char*, QString>> names{
-            {"Text1", "Keyword"},       {"Text2", "Entry text"},     {"Text3", "Entry Date"},
-            {"Label1", ""},             {"Picture1", "Fish symbol"}, {"Command1", "Save"},
-            {"Command2", "Find"},       {"Command3", "Find Next"},   {"Command4", "Done"},
-            {"Command5", "About"},      {"Label2", "Keyword"},       {"Label3", "Entry Date"}};
+            {"Text1", "Keyword"},  {"Text2", "Entry text"},     {"Text3", "Entry Date"},
+            {"Label1", ""},        {"Picture1", "Fish symbol"}, {"Command1", "Save"},
+            {"Command2", "Find"},  {"Command3", "Find Next"},   {"Command4", "Done"},
+            {"Command5", "About"}, {"Label2", "Keyword"},       {"Label3", "Entry Date"}};
         for (const auto& [control, name] : names)
             QCOMPARE(accessibleName(form.findChild<QWidget*>(control)), name);
         Form2::showAbout(&form);
         QCOMPARE(accessibleName(Form2::instance()->findChild<QWidget*>("Command1")), QString("OK"));
         QCOMPARE(accessibleName(Form2::instance()->findChild<QWidget*>("Label19")),
                  QString("God Bless You!"));
+    }
+
+    // Each step, taken from the keyboard, is told to a screen reader on the
+    // control that keeps the focus.
+    void aScreenReaderHearsWhatIsShown() {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        entry_store::EntryStore store;
+        QVERIFY(!store.save("hope", "May 4", "second"));
+        QVERIFY(!store.save("grace", "May 5", "Third thought?\r\nmore"));
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QPlatformAccessibility& bridge =
+            *QGuiApplicationPrivate::platformIntegration()->accessibility();
+        bridge.setActive(true);
+        QAccessible::installUpdateHandler(listen);
+        auto press = [&](const char* name, Qt::Key key = Qt::Key_Space) {
+            auto* control = form.findChild<QWidget*>(name);
+            control->setFocus();
+            heard.clear();
+            QTest::keyClick(control, key);
+        };
+        const QString next = " Paused: Find Next shows the next entry.";
+
+        form.findChild<QLineEdit*>("Text1")->setText("grace");
+        platform::setBoxText(form.findChild<QPlainTextEdit*>("Text2"), "First thought");
+        form.findChild<QLineEdit*>("Text3")->setText("May 3");
+        press("Command1");
+        QCOMPARE(told(), QString("The entry was saved."));
+        // The control that carried the message has its own name again once the focus left it.
+        form.findChild<QWidget*>("Text1")->setFocus();
+        QCoreApplication::processEvents();
+        QCOMPARE(accessibleName(form.findChild<QWidget*>("Command1")), QString("Save"));
+
+        QStringList waits;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (form.findChild<QLabel*>("Label1")->text() != "Paused")
+                return;
+            const QString marker = lastName("Label1");
+            waits << marker + ": " + told();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        });
+        poll.start(0);
+        press("Command2");
+        QCOMPARE(waits, (QStringList{"Paused: May 5: Third thought?" + next,
+                                     "Paused: May 3: First thought." + next}));
+        QCOMPARE(lastName("Label1"), QString());
+        QCOMPARE(told(),
+                 QString("No further entry is filed under \"grace\". The search has ended."));
+        form.findChild<QLineEdit*>("Text1")->setText("none");
+        press("Command2");
+        QCOMPARE(told(), QString("Nothing is filed under \"none\"."));
+        QCOMPARE(waits.size(), 2);
+        poll.stop();
+
+        press("Picture1", Qt::Key_Return);
+        QCOMPARE(count(QAccessible::TextInserted, "Text2") +
+                     count(QAccessible::TextUpdated, "Text2"),
+                 1);
+        QCOMPARE(told(), "The distribution notice is in the entry text box. " +
+                             distributionNotice().join(' ').simplified());
+        QAccessibleInterface* fish =
+            QAccessible::queryAccessibleInterface(form.findChild<QWidget*>("Picture1"));
+        QCOMPARE(fish->role(), QAccessible::Button);
+        QVERIFY(fish->actionInterface()->actionNames().contains(
+            QAccessibleActionInterface::pressAction()));
+
+        press("Command5");
+        Form2* about = Form2::instance();
+        QApplication::setActiveWindow(about); // as the window manager does
+        QAccessibleInterface* page = QAccessible::queryAccessibleInterface(about);
+        QCOMPARE(page->role(), QAccessible::Dialog);
+        QCOMPARE(page->text(QAccessible::Name), QString("time"));
+        const QString description = page->text(QAccessible::Description);
+        QVERIFY2(description.startsWith("Verimond Version 1.0. Verimond is a place") &&
+                     description.endsWith("at the top of the program box. God Bless You!") &&
+                     !description.contains("  "),
+                 qPrintable(description));
+        QCOMPARE(QApplication::focusWidget(), about->findChild<QWidget*>("Command1"));
+        // Labels a reader would speak before the description, broken mid-sentence.
+        for (QLabel* label : about->findChildren<QLabel*>())
+            QCOMPARE(QAccessible::queryAccessibleInterface(label)->role(), QAccessible::Paragraph);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(about->isHidden());
+        QAccessible::installUpdateHandler(nullptr);
+        bridge.setActive(false);
     }
 
     // Space, Return and Enter on a focused button click it, in both windows;
