@@ -9,6 +9,9 @@ namespace entry_store {
 
 namespace {
 
+// How long a save waits between tries while another program holds the file.
+constexpr std::chrono::milliseconds kRetryPause{10};
+
 // Writes every line of `value` (a line break being CR LF, a lone CR or a lone
 // LF) followed by CR LF, each line in its own encoding.
 void appendLines(std::string& out, std::string_view value) {
@@ -70,8 +73,17 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
                                            std::string_view text) {
     const std::string entry = encodeEntry(keyword, date, text);
 
+    // One wait in all for other programs: for an open refused because one holds
+    // the file without sharing it (a virus scanner, a backup or sync tool, an
+    // indexer on Windows), and then for one that holds its lock.
+    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
     bool created = false;
     auto handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
+    while (!handle && handle.error().code == EWOULDBLOCK &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(kRetryPause);
+        handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
+    }
     if (!handle)
         return storeError(handle.error());
     const platform::FileHandle fd = handle.value();
@@ -86,7 +98,7 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
         return reported;
     };
 
-    if (auto error = lockWithin(fd))
+    if (auto error = lockWithin(fd, deadline))
         return fail(*error, std::nullopt);
     auto before = files_.size(fd);
     if (!before)
@@ -129,9 +141,9 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
 
 // Another program holding the lock (a second copy in the middle of a save, a
 // backup tool) must not freeze the window: try, wait a little, try again, and
-// give up after lockWait_. A file system without locks is written unlocked.
-std::optional<platform::FileError> EntryStore::lockWithin(platform::FileHandle fd) {
-    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+// give up at the deadline. A file system without locks is written unlocked.
+std::optional<platform::FileError>
+EntryStore::lockWithin(platform::FileHandle fd, std::chrono::steady_clock::time_point deadline) {
     for (;;) {
         auto state = files_.tryLock(fd);
         if (!state)
@@ -140,7 +152,7 @@ std::optional<platform::FileError> EntryStore::lockWithin(platform::FileHandle f
             return std::nullopt;
         if (std::chrono::steady_clock::now() >= deadline)
             return platform::FileError{platform::FileOp::Lock, EWOULDBLOCK};
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(kRetryPause);
     }
 }
 

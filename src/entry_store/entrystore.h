@@ -45,8 +45,8 @@ class EntryStore {
     // file. A torn entry left at the file's end by an earlier save that was cut
     // short is closed first. On any failure the file is cut back to its length
     // before the save; should even that fail, the error says so (partialLeft).
-    // When another program holds the lock for longer than the lock wait, the
-    // save gives up with a Busy error and writes nothing.
+    // When another program holds the file unshared or locked for longer than
+    // the lock wait, the save gives up with a Busy error and writes nothing.
     std::optional<StoreError> save(std::string_view keyword, std::string_view date,
                                    std::string_view text);
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
@@ -61,7 +61,8 @@ class EntryStore {
     const std::string& fileName() const { return fileName_; }
 
   private:
-    std::optional<platform::FileError> lockWithin(platform::FileHandle fd);
+    std::optional<platform::FileError> lockWithin(platform::FileHandle fd,
+                                                  std::chrono::steady_clock::time_point deadline);
 
     platform::FileSystem& files_;
     std::chrono::milliseconds lockWait_{2000};

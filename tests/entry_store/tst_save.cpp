@@ -446,16 +446,32 @@ class TestSave : public QObject {
 
 #else
 
-    // On Windows another program may open the diary without sharing it (Wine,
-    // run as root, ignores a read-only attribute, so this is the refusal that
-    // holds there): the save is refused as the file being in use.
-    void fileOpenedUnsharedRefusesTheSave() {
+    // On Windows another program (a scanner, a backup tool) may open the diary
+    // for a moment without sharing it: the save waits for it, and is refused as
+    // the file being in use only when it is held past the lock wait. (Wine, run
+    // as root, ignores a read-only attribute, so this is the refusal that holds.)
+    void fileOpenedUnsharedIsWaitedFor() {
         writeBytes(path(), "old\r\n**EOE**\r\n");
         const std::wstring name = QString::fromStdString(path()).toStdWString();
-        HANDLE other = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        auto holdUnshared = [&] {
+            return CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        };
+        HANDLE other = holdUnshared();
         QVERIFY(other != INVALID_HANDLE_VALUE);
-        const auto error = EntryStore().save("k", "d", "t");
+        std::thread release([other] {
+            Sleep(300);
+            CloseHandle(other);
+        });
+        QVERIFY(!EntryStore().save("k", "d", "t"));
+        release.join();
+        QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\nk\r\nd\r\nt\r\n**EOE**\r\n"));
+
+        writeBytes(path(), "old\r\n**EOE**\r\n");
+        other = holdUnshared();
+        EntryStore store;
+        store.setLockWait(std::chrono::milliseconds(100));
+        const auto error = store.save("k", "d", "t");
         CloseHandle(other);
         QVERIFY(error);
         QCOMPARE(error->kind, StoreErrorKind::Busy);
@@ -478,6 +494,12 @@ class TestSave : public QObject {
         QVERIFY(QString::fromStdString(error->describe()).contains("another program"));
         QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\n"));
         QVERIFY(std::count(files.calls.begin(), files.calls.end(), FileOp::Lock) > 2);
+
+        // An open refused while another program holds the file is tried again.
+        files.reset(1, EWOULDBLOCK);
+        QVERIFY(!store.save("k", "d", "t"));
+        QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\nk\r\nd\r\nt\r\n**EOE**\r\n"));
+        writeBytes(path(), "old\r\n**EOE**\r\n");
 
         files.reset();
         files.lockState = platform::LockState::Unsupported;
