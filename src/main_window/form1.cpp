@@ -1,6 +1,5 @@
 #include "form1.h"
 
-#include "announcer.h"
 #include "distributionnotice.h"
 #include "fishpicture.h"
 #include "form2.h"
@@ -111,7 +110,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
         platform::fitCaption(button, button->text(), button->width() - 8);
 
     platform::clickFocusedButtonOnEnter(this);
-    announcer_ = new Announcer(this);
+    announcer_ = new platform::Announcer(this);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

@@ -10,7 +10,9 @@
 
 #include <QWidget>
 
+namespace platform {
 class Announcer;
+}
 class BusyCursor;
 class FishPicture;
 class QLabel;
@@ -47,7 +49,7 @@ class Form1 : public QWidget {
     QString filePath() const;
 
     entry_store::EntryStore store_;
-    Announcer* announcer_;
+    platform::Announcer* announcer_;
 
     QLineEdit* Text1;
     QPlainTextEdit* Text2;

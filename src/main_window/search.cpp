@@ -1,6 +1,5 @@
 // Find and Find Next: the keyword search with its pause between entries.
 
-#include "announcer.h"
 #include "busycursor.h"
 #include "form1.h"
 #include "platform.h"
