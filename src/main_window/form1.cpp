@@ -13,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <utility>
+
 namespace {
 
 using platform::twips;
@@ -122,9 +124,13 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     setTabOrder(Picture1, Command5);
     Text1->setFocus();
 
-    auto route = [this](auto* sender, auto signal, void (Form1::*handler)()) {
-        connect(sender, signal, this,
-                [this, handler] { platform::guarded([this, handler] { (this->*handler)(); }); });
+    auto route = [this](auto* sender, auto signal, Handler handler) {
+        connect(sender, signal, this, [this, handler] {
+            if (holdingClicks_)
+                heldClicks_ << handler;
+            else
+                run(handler);
+        });
     };
     route(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     route(Command2, &QPushButton::clicked, &Form1::Command2_Click);
@@ -132,6 +138,17 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     route(Command4, &QPushButton::clicked, &Form1::Command4_Click);
     route(Command5, &QPushButton::clicked, &Form1::Command5_Click);
     route(Picture1, &FishPicture::clicked, &Form1::Picture1_Click);
+}
+
+void Form1::run(Handler handler) {
+    platform::guarded([this, handler] { (this->*handler)(); });
+}
+
+void Form1::releaseHeldClicks() {
+    holdingClicks_ = false;
+    for (const Handler handler : std::exchange(heldClicks_, {}))
+        QMetaObject::invokeMethod(
+            this, [this, handler] { run(handler); }, Qt::QueuedConnection);
 }
 
 QString Form1::filePath() const {

@@ -8,6 +8,7 @@
 
 #include "entrystore.h"
 
+#include <QList>
 #include <QWidget>
 
 namespace platform {
@@ -42,6 +43,11 @@ class Form1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    using Handler = void (Form1::*)();
+    void run(Handler handler);
+    // Runs the clicks held during a showing where queued input runs: at the
+    // search's next wait, or after the search.
+    void releaseHeldClicks();
     void search(const std::string& keyword);
     bool showEntry(const std::string& keyword, BusyCursor& busy);
     void announceEntry(const QStringList& firstLines);
@@ -50,6 +56,11 @@ class Form1 : public QWidget {
 
     entry_store::EntryStore store_;
     platform::Announcer* announcer_;
+    // A showing lets the window repaint between its slices. A click that comes
+    // in then without the window system's input queue, as a screen reader's
+    // press action does, is held like a mouse click until the showing ends.
+    bool holdingClicks_ = false;
+    QList<Handler> heldClicks_;
 
     QLineEdit* Text1;
     QPlainTextEdit* Text2;

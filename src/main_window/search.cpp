@@ -82,7 +82,10 @@ void Form1::search(const std::string& keyword) {
             busy.tick();
             continue;
         }
-        if (!showEntry(keyword, busy))
+        holdingClicks_ = true;
+        const bool whole = showEntry(keyword, busy);
+        releaseHeldClicks();
+        if (!whole)
             return;
         busy.stop();
         shown = shown || Label1->text() == kPaused;
