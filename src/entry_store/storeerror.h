@@ -11,7 +11,7 @@ enum class StoreErrorKind {
     AccessDenied, // no permission, or a read-only disk
     IsFolder,     // a folder stands where the file should be
     DiskFull,     // no space or quota left
-    Busy,         // another program held the file's lock too long
+    Busy,         // another program kept the file locked, or open unshared, too long
     ReadPastEnd,  // a field was read when no byte remained
     DanglingLink, // the file is a link to a place that is not there
     InputOutput,  // any other failure the system reported

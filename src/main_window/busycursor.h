@@ -3,7 +3,8 @@
 #include <QElapsedTimer>
 
 // Shows the wait cursor once a scan has run longer than a moment. The scan
-// processes no events, so the window cannot say it is busy any other way; the
+// takes no user input until its next wait, and processes no events at all
+// outside a showing, so the window cannot say it is busy any other way; the
 // cursor is set directly, not through the event loop.
 class BusyCursor {
   public:
