@@ -397,6 +397,20 @@ class TestSave : public QObject {
         QCOMPARE(error->kind, StoreErrorKind::DanglingLink);
         QVERIFY2(error->describe().find("link to gone/diary.dat") != std::string::npos,
                  error->describe().c_str());
+
+        // A chain of links is followed to its end, where the file is made.
+        QVERIFY(QFile::remove("verimond.dat"));
+        QCOMPARE(::symlink("elsewhere/link.dat", "verimond.dat"), 0);
+        QCOMPARE(::symlink("chained.dat", "elsewhere/link.dat"), 0);
+        QVERIFY(!store.save("k", "d", "t"));
+        QCOMPARE(readBytes("elsewhere/chained.dat"), std::string("k\r\nd\r\nt\r\n**EOE**\r\n"));
+
+        // A name in a folder that is not there is no link at all.
+        const auto missing = EntryStore(files, "gone/verimond.dat").save("k", "d", "t");
+        QVERIFY(missing);
+        QCOMPARE(missing->kind, StoreErrorKind::NotFound);
+        QVERIFY2(missing->describe().find("link") == std::string::npos,
+                 missing->describe().c_str());
     }
 
     // On a file system without locks (NFS without its lock service) flock
@@ -500,6 +514,30 @@ class TestSave : public QObject {
         QVERIFY(!store.save("k", "d", "t"));
         QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\nk\r\nd\r\nt\r\n**EOE**\r\n"));
         writeBytes(path(), "old\r\n**EOE**\r\n");
+
+        // Refused for ever, the open gives up at the end of the wait; refused
+        // for half the wait and then locked out, the save waits no longer in
+        // all, so the lock is tried about as often as the open was.
+        store.setLockWait(std::chrono::milliseconds(200));
+        for (const int refusedOpens : {0, 10}) {
+            files.reset(0, EWOULDBLOCK);
+            files.failFrom = 1;
+            files.failThrough = refusedOpens;
+            files.lockState = platform::LockState::Busy;
+            const auto refused = store.save("k", "d", "t");
+            QVERIFY(refused);
+            QCOMPARE(refused->kind, StoreErrorKind::Busy);
+            const auto opens = std::count(files.calls.begin(), files.calls.end(), FileOp::Open);
+            const auto locks = std::count(files.calls.begin(), files.calls.end(), FileOp::Lock);
+            if (refusedOpens == 0) {
+                QVERIFY(opens > 2 && locks == 0);
+            } else {
+                QCOMPARE(opens, refusedOpens + 1);
+                QVERIFY2(locks < refusedOpens * 3 / 2, qPrintable(QString::number(locks)));
+            }
+            QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\n"));
+        }
+        store.setLockWait(std::chrono::milliseconds(50));
 
         files.reset();
         files.lockState = platform::LockState::Unsupported;

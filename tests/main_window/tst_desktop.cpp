@@ -130,6 +130,7 @@ class TestDesktop : public QObject {
         entry_store::EntryStore store;
         QVERIFY(!store.save("hope", "May 4", "second"));
         QVERIFY(!store.save("grace", "May 5", "Third thought?\r\nmore"));
+        QVERIFY(!store.save("long", "", std::string(300, 'x')));
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -176,6 +177,11 @@ class TestDesktop : public QObject {
         press("Command2");
         QCOMPARE(told(), QString("Nothing is filed under \"none\"."));
         QCOMPARE(waits.size(), 2);
+        // An empty date is not spoken, and a long line only in part.
+        form.findChild<QLineEdit*>("Text1")->setText("long");
+        press("Command2");
+        QCOMPARE(waits.value(2), "Paused: " + QString(200, 'x') + "." + next);
+        QCOMPARE(waits.size(), 3);
         poll.stop();
 
         press("Picture1", Qt::Key_Return);
@@ -204,6 +210,10 @@ class TestDesktop : public QObject {
         // Labels a reader would speak before the description, broken mid-sentence.
         for (QLabel* label : about->findChildren<QLabel*>())
             QCOMPARE(QAccessible::queryAccessibleInterface(label)->role(), QAccessible::Paragraph);
+        // Only a plain Esc closes it; keys the buttons ignore leave it open.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A);
+        QVERIFY(about->isVisible());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(about->isHidden());
         QAccessible::installUpdateHandler(nullptr);
@@ -220,6 +230,8 @@ class TestDesktop : public QObject {
         auto* save = new QPushButton("Save", &window);
         auto* find = new QPushButton("Find", &window);
         find->move(0, 40);
+        save->setAccessibleName("Save the entry");
+        find->setAccessibleName("Find entries");
         auto* announcer = new platform::Announcer(&window);
         window.show();
         QApplication::setActiveWindow(&window);
@@ -227,13 +239,13 @@ class TestDesktop : public QObject {
         announcer->announce("The entry was saved.");
         QCOMPARE(accessibleName(save), QString("The entry was saved."));
         QVERIFY(window.findChild<QWidget*>("Announcement")->isHidden());
-        QTRY_COMPARE_WITH_TIMEOUT(accessibleName(save), QString("Save"), 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(accessibleName(save), QString("Save the entry"), 1000);
         QVERIFY(save->hasFocus());
         announcer->announce("Again.");
         find->setFocus();
         announcer->announce("Found.");
-        QCOMPARE(accessibleName(save), QString("Save"));
-        QTRY_COMPARE_WITH_TIMEOUT(accessibleName(find), QString("Find"), 1000);
+        QCOMPARE(accessibleName(save), QString("Save the entry"));
+        QTRY_COMPARE_WITH_TIMEOUT(accessibleName(find), QString("Find entries"), 1000);
 
         // A carrier deleted while it holds a message.
         announcer->announce("Found.");
@@ -244,7 +256,7 @@ class TestDesktop : public QObject {
         other.show();
         QApplication::setActiveWindow(&other);
         announcer->announce("Behind another window.");
-        QCOMPARE(accessibleName(save), QString("Save"));
+        QCOMPARE(accessibleName(save), QString("Save the entry"));
         platform::setAnnounceChannel(native);
     }
 

@@ -156,11 +156,21 @@ class TestFaults : public QObject {
         writeBytes("verimond.dat", diary);
         FaultyFileSystem files;
         Form1 form(files);
-        // Nothing is shown after the message: the search has ended with it.
+        // Nothing is shown after the message: the search has ended with it. Up
+        // to it, every line read is shown: a failure in the long entry leaves
+        // its lines up to where the reader stands, less any line cut short.
+        const auto longEntryAt = static_cast<qsizetype>(diary.find("May 9\r\n"));
+        const auto longEntryEnd = static_cast<qsizetype>(diary.find("**EOE**", longEntryAt));
         QString shownAtMessage;
+        qsizetype unshownRead = 0;
         platform::setFailureHandler([&](const QString& message) {
             hooks.messages << message;
             shownAtMessage = shown(form);
+            const auto at = static_cast<qsizetype>(form.store().reader().position());
+            const qsizetype inEntry = shownAtMessage.indexOf("May 9\r\n");
+            unshownRead = inEntry < 0 || at > longEntryEnd
+                              ? 0
+                              : at - longEntryAt - (shownAtMessage.size() - inEntry);
         });
         const QStringList all = texts(find(form, "grace"));
         const auto calls = files.calls;
@@ -185,6 +195,7 @@ class TestFaults : public QObject {
                     QVERIFY2(hooks.messages.size() == 1, qPrintable(where));
                     QVERIFY(hooks.messages[0].contains("verimond.dat"));
                     QVERIFY2(shown(form) == shownAtMessage, qPrintable(where));
+                    QVERIFY2(unshownRead >= 0 && unshownRead < 32, qPrintable(where));
                 }
                 QCOMPARE(readBytes("verimond.dat"), diary);
             }

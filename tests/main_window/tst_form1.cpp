@@ -149,6 +149,7 @@ class TestForm1 : public QObject {
         QCOMPARE(hooks.messages.size(), 1);
         QVERIFY(hooks.messages[0].contains("verimond.dat"));
         QVERIFY(hooks.messages[0].contains("no space"));
+        QCOMPARE(hooks.announced(&form), QString()); // the alert alone, not "saved" after it
         QCOMPARE(readBytes(path()), std::string("old\r\n\r\n\r\n**EOE**\r\n"));
         QCOMPARE(child<QLineEdit>(form, "Text1")->text(), QString("grace"));
         QCOMPARE(child<QLineEdit>(form, "Text3")->text(), QString("May 3"));
@@ -159,6 +160,7 @@ class TestForm1 : public QObject {
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
         QCOMPARE(readBytes(path()), std::string("old\r\n\r\n\r\n**EOE**\r\ngrace\r\nMay 3\r\nmy "
                                                 "thought\r\nsecond line\r\n**EOE**\r\n"));
+        QCOMPARE(hooks.announced(&form), QString("The entry was saved."));
     }
 
     void oneLineBoxesNeverHoldALineBreak() {

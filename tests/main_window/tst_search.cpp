@@ -241,6 +241,25 @@ class TestSearch : public QObject {
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
+    // Fewer lines than make a slice, but more bytes: the window still
+    // repaints in the middle of the showing.
+    void aShowingOfManyBytesIsShownInSlices() {
+        std::string text;
+        for (int i = 0; i < 12000; ++i)
+            text += std::string(100, 'x') + "\r\n";
+        save("grace", "May 3", text.c_str());
+        Form1 form;
+        int passes = 0;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            passes += !child(form, "Text1")->isEnabled() &&
+                      child<QLabel>(form, "Label1")->text() != "Paused" && !shown(form).isEmpty();
+        });
+        watch.start(0);
+        QCOMPARE(find(form, "grace").size(), 1);
+        QVERIFY(passes > 0);
+    }
+
     void manyLinesAreShownInOneStep() {
         std::string text;
         for (int i = 0; i < 2000; ++i)

@@ -11,13 +11,16 @@
 #include <vector>
 
 // The real file system with calls made to fail on purpose: the call numbered
-// failAt (counting every call from 1) fails with errno `code`, and the write
+// failAt (counting every call from 1), and every call from failFrom through
+// failThrough (0: for ever), fails with errno `code`, and the write
 // numbered shortAt writes only half (alsoFailAt makes a second call fail) of what it was given.
 // Every call is logged.
 class FaultyFileSystem final : public platform::FileSystem {
   public:
     int failAt = 0; // 0: nothing fails
     int alsoFailAt = 0;
+    int failFrom = 0; // 0: no run of failing calls
+    int failThrough = 0;
     int code = EIO;
     int shortAt = 0;
     std::optional<platform::LockState> lockState; // answered instead of the real lock's
@@ -34,6 +37,7 @@ class FaultyFileSystem final : public platform::FileSystem {
     void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
         failAt = at;
         alsoFailAt = alsoAt;
+        failFrom = failThrough = 0;
         code = errorCode;
         shortAt = shortWriteAt;
         lockState.reset();
@@ -117,7 +121,9 @@ class FaultyFileSystem final : public platform::FileSystem {
     bool trip(platform::FileOp op) {
         calls.push_back(op);
         const int number = static_cast<int>(calls.size());
-        return number == failAt || number == alsoFailAt;
+        const bool inRun =
+            failFrom > 0 && number >= failFrom && (failThrough == 0 || number <= failThrough);
+        return number == failAt || number == alsoFailAt || inRun;
     }
     platform::FileError fault(platform::FileOp op) const { return platform::FileError{op, code}; }
 };
