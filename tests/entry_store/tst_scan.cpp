@@ -75,6 +75,40 @@ class TestScan : public QObject {
         QVERIFY(matches > 1000); // the generator does produce matches
     }
 
+    // The finder passes over an occurrence that no byte able to end a field
+    // follows, and keeps one at a buffer's last byte or the file's end, whose
+    // next byte it cannot see; with lines before it, it is judged 16 bytes at a time.
+    void theByteAfterTheKeywordDecides_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("bufferSize");
+        QTest::addColumn<int>("found");
+        const QByteArray before = "a first line of text\r\nand a second one\r\n";
+        QTest::newRow("comma") << before + "so,grace,be\r\n" + before << 4096 << 1;
+        QTest::newRow("quote") << before + "\"grace\" be\r\n" + before << 4096 << 1;
+        QTest::newRow("CR LF") << before + "grace\r\n" + before << 4096 << 1;
+        QTest::newRow("lone LF") << before + "grace\n" + before << 4096 << 1;
+        QTest::newRow("lone CR") << before + "grace\r" + before << 4096 << 1;
+        QTest::newRow("space") << before + "grace be\r\n" + before << 4096 << 0;
+        QTest::newRow("letter") << before + "graces,x\r\n" + before << 4096 << 0;
+        QTest::newRow("end of file") << before + "grace" << 4096 << 1;
+        QTest::newRow("buffer's last byte") << QByteArray("012345678\r\ngrace,x\r\n") << 16 << 1;
+        QTest::newRow("letter past the buffer") << QByteArray("012345678\r\ngracex\r\n") << 16 << 0;
+    }
+
+    void theByteAfterTheKeywordDecides() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, bufferSize);
+        QFETCH(int, found);
+        QTemporaryDir dir;
+        const std::string path = (dir.path() + "/verimond.dat").toStdString();
+        writeBytes(path, bytes.toStdString());
+        const Trace expected = fieldByField(path, "grace");
+        QCOMPARE(static_cast<int>(expected.found.size()), found);
+        const Trace actual =
+            scanned(path, "grace", static_cast<std::size_t>(bufferSize), UINT64_MAX);
+        QVERIFY(scantrace::agrees(actual, expected));
+    }
+
     void longLinesStayWithinTheBuffer() {
         QTemporaryDir dir;
         const std::string path = (dir.path() + "/verimond.dat").toStdString();
