@@ -1,9 +1,11 @@
 #include "entrystore.h"
 #include "faultyfilesystem.h"
 #include "filebytes.h"
+#include "keywordtally.h"
 #include "textcodec.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +24,19 @@ QList<QByteArray> readAll(const std::string& path, std::size_t bufferSize = 1 <<
     while (!reader.atEnd().value())
         fields << QByteArray::fromStdString(reader.readField().value());
     return fields;
+}
+
+// The tally's keywords as "text count", after passes of `budget` bytes until done.
+QStringList keywordsOf(entry_store::KeywordTally& tally, std::uint64_t budget = UINT64_MAX) {
+    for (int pass = 0; tally.readOn(budget).value() != entry_store::KeywordTally::Pass::Done;
+         ++pass) {
+        if (pass > 10000)
+            return {"<never done>"};
+    }
+    QStringList list;
+    for (const entry_store::Keyword& keyword : tally.keywords())
+        list << QString::fromStdString(keyword.text) + " " + QString::number(keyword.count);
+    return list;
 }
 
 } // namespace
@@ -107,6 +122,72 @@ class TestReader : public QObject {
         QCOMPARE(readAll(path()), fields);
         // Buffer boundaries anywhere inside the input change nothing.
         QCOMPARE(readAll(path(), 16), fields);
+    }
+
+    // The keywords offered: every field of the file's first line and of each
+    // line after a marker line, by the field rules, most used first.
+    void keywordLines_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QStringList>("keywords");
+        using L = QStringList;
+        const QByteArray entry = "\r\nMay 3\r\nhope, grace\r\n**EOE**\r\n";
+        QTest::newRow("commas, quotes and spaces")
+            << QByteArray("a,  b,\"c,d\"x, \"e\r\n**EOE**\r\n") << L{"a 1", "b 1", "c,d 1", "e 1"};
+        QTest::newRow("keyword lines only, counted")
+            << "grace" + entry + "hope" + entry + "grace" + entry << L{"grace 2", "hope 1"};
+        QTest::newRow("the same word in two cases")
+            << "grace" + entry + "Grace" + entry << L{"Grace 1", "grace 1"};
+        QTest::newRow("the marker as a keyword")
+            << QByteArray("**EOE**\r\nnext\r\n") << L{"next 1"};
+        QTest::newRow("spaced and quoted markers")
+            << QByteArray("k\r\nd\r\n  **EOE**\r\nl\r\nd\r\n\"**EOE**\" x\r\nm\r\nd\r\n"
+                          "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n")
+            << L{"k 1", "l 1", "m 1"};
+        QTest::newRow("a file that ends inside an entry")
+            << QByteArray("grace\r\nMay 3\r\nhalf") << L{"grace 1"};
+        QTest::newRow("a last line without its line end") << QByteArray("grace") << L{};
+        QTest::newRow("a last CR that may be half of CR LF") << QByteArray("grace\r") << L{};
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFgrace\r\n") << L{"grace 1"};
+        QTest::newRow("lone CR and lone LF line ends")
+            << QByteArray("grace\rd\rt\r**EOE**\rhope\nd\n**EOE**\nlove\r\n")
+            << L{"grace 1", "hope 1", "love 1"};
+        QTest::newRow("over the length limit")
+            << QByteArray(201, 'a') + "," + QByteArray(200, 'b') + "\r\n"
+            << L{QString(200, 'b') + " 1"};
+        QTest::newRow("empty fields") << QByteArray(" ,,\"\"\r\n") << L{};
+        QTest::newRow("Windows-1252 and UTF-8 are one keyword")
+            << QByteArray("caf\xE9\r\n**EOE**\r\ncaf\xC3\xA9\r\n") << L{"caf\u00E9 2"};
+    }
+
+    void keywordLines() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QStringList, keywords);
+        writeBytes(path(), bytes.toStdString());
+        entry_store::KeywordTally whole(platform::systemFileSystem(), path());
+        QCOMPARE(keywordsOf(whole), keywords);
+        // Lines longer than the buffer, and passes stopped after a few bytes,
+        // change nothing.
+        entry_store::KeywordTally small(platform::systemFileSystem(), path(), 64);
+        QCOMPARE(keywordsOf(small, 8), keywords);
+    }
+
+    // Bytes appended are read on from where the last pass stopped; a file that
+    // shrank or was replaced is read again; no file is no keyword.
+    void keywordsFollowTheFile() {
+        entry_store::KeywordTally tally(platform::systemFileSystem(), path());
+        QFile::remove(QString::fromStdString(path()));
+        QCOMPARE(keywordsOf(tally), QStringList{});
+        writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\nho");
+        QCOMPARE(keywordsOf(tally), QStringList{"grace 1"});
+        QCOMPARE(tally.position(), std::uint64_t{22}); // "ho" is not taken yet
+        appendBytes(path(), "pe\r\nd\r\n**EOE**\r\ngrace\r\n");
+        QCOMPARE(keywordsOf(tally), (QStringList{"grace 2", "hope 1"}));
+        writeBytes(path(), "love\r\n");
+        QCOMPARE(keywordsOf(tally), QStringList{"love 1"});
+        writeBytes(path(), "joy!\r\n");
+        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        QFile::remove(QString::fromStdString(path()));
+        QCOMPARE(keywordsOf(tally), QStringList{});
     }
 
     void readingPastTheEndFails() {
