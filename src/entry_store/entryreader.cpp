@@ -336,9 +336,9 @@ Expected<EntryReader::ScanResult, StoreError> EntryReader::findField(std::string
                 continue;
             const char* begin = buffer_.data() + (from - bufferStart_);
             const char* stop = buffer_.data() + end_;
-            const char* hit = findFieldCandidate(begin, stop, form);
-            while (hit && !mayBeField(static_cast<std::size_t>(hit - buffer_.data()), form.size()))
-                hit = findFieldCandidate(hit + 1, stop, form);
+            const char* hit = findFieldCandidate(begin, stop, form, [&](const char* at) {
+                return mayBeField(static_cast<std::size_t>(at - buffer_.data()), form.size());
+            });
             if (hit) {
                 hitAt[i] = bufferStart_ + static_cast<std::uint64_t>(hit - buffer_.data());
                 nearest = std::min(nearest, hitAt[i]);

@@ -173,6 +173,7 @@ KeywordTally::KeywordTally(platform::FileSystem& files, std::string fileName,
       bufferSize_(std::max<std::size_t>(bufferSize, kHeadLength)) {}
 
 void KeywordTally::restart() {
+    changes_ += counts_.empty() ? 0 : 1;
     offset_ = 0;
     keywordLineNext_ = true;
     head_.clear();
@@ -185,6 +186,7 @@ void KeywordTally::restart() {
 void KeywordTally::count(std::string_view field) {
     if (field.empty() || field == kEndOfEntry)
         return;
+    ++changes_;
     // Looked up by its bytes where they lie: a keyword already counted costs no copy.
     if (const auto known = counts_.find(field); known != counts_.end()) {
         ++known->second;
@@ -335,18 +337,15 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
                 continue;
             }
             // On to the next marker line; the line after it holds keywords.
-            const char* from = data.data() + pos;
-            const char* to = data.data() + limit;
-            const char* hit = findFieldCandidate(from, to, kEndOfEntry);
             std::size_t end = 0;
-            for (; hit; hit = findFieldCandidate(hit + 1, to, kEndOfEntry)) {
-                std::size_t start = static_cast<std::size_t>(hit - data.data());
-                while (start > pos && !isLineEnd(data[start - 1]))
-                    --start;
-                end = lineEndFrom(data, static_cast<std::size_t>(hit - data.data()));
-                if (isMarkerLine(data.substr(start, end - start)))
-                    break;
-            }
+            const char* hit = findFieldCandidate(
+                data.data() + pos, data.data() + limit, kEndOfEntry, [&](const char* at) {
+                    std::size_t start = static_cast<std::size_t>(at - data.data());
+                    while (start > pos && !isLineEnd(data[start - 1]))
+                        --start;
+                    end = lineEndFrom(data, static_cast<std::size_t>(at - data.data()));
+                    return isMarkerLine(data.substr(start, end - start));
+                });
             if (!hit) {
                 pos = limit;
                 break;

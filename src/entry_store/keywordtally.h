@@ -50,6 +50,9 @@ class KeywordTally {
     // Most used first, then in the order of their text.
     std::vector<Keyword> keywords() const;
     bool wasCut() const { return cut_; }
+    // Goes up whenever the keywords change, so a list made of them can tell
+    // whether it is still current.
+    std::uint64_t changes() const { return changes_; }
     // File bytes taken so far: where the next pass starts.
     std::uint64_t position() const { return offset_; }
 
@@ -82,6 +85,7 @@ class KeywordTally {
     Counts counts_;
     std::size_t keywordBytes_ = 0;
     bool cut_ = false;
+    std::uint64_t changes_ = 0;
 };
 
 } // namespace entry_store
