@@ -6,8 +6,52 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define VERIMOND_FINDER_AVX2 1
+#endif
 
 namespace entry_store {
+
+#ifdef VERIMOND_FINDER_AVX2
+namespace finder {
+
+inline bool hasAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has;
+}
+
+// The loop of findFieldCandidate, 32 places at a time, for the processors
+// that have AVX2: it leaves `p` where it stopped.
+template <typename Matches>
+__attribute__((target("avx2"))) const char* findWide(const char*& p, const char* to,
+                                                     std::string_view needle, Matches& matches) {
+    const std::size_t n = needle.size();
+    const __m256i first = _mm256_set1_epi8(needle[0]);
+    const __m256i last = _mm256_set1_epi8(needle[n - 1]);
+    const __m256i comma = _mm256_set1_epi8(',');
+    const __m256i space = _mm256_set1_epi8(' ');
+    for (; p + n + 32 <= to; p += 32) {
+        const __m256i after = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n));
+        const __m256i ends =
+            _mm256_andnot_si256(_mm256_cmpeq_epi8(after, space),
+                                _mm256_cmpeq_epi8(_mm256_min_epu8(after, comma), after));
+        const __m256i bounds = _mm256_and_si256(
+            _mm256_cmpeq_epi8(first, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p))),
+            _mm256_cmpeq_epi8(last,
+                              _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + n - 1))));
+        unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(bounds, ends)));
+        for (; mask; mask &= mask - 1) {
+            const char* at = p + __builtin_ctz(mask);
+            if (matches(at, n < 3 ? 0 : n - 2))
+                return at;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace finder
+#endif
 
 // Whether `c` can follow a field's value: a comma, a closing quote or a line end.
 inline bool mayEndField(char c) {
@@ -18,7 +62,7 @@ inline bool mayEndField(char c) {
 // field follows, or that ends at `to`, whose next byte is not known, and that
 // `accept` takes; or null. `accept` judges the rest, such as the bytes before.
 //
-// 16 places at a time, it tests the needle's first and last bytes and the
+// 16 places at a time (32 with AVX2), it tests the needle's first and last bytes and the
 // byte after the needle; an occurrence inside a sentence, such as a common
 // word followed by a space, never leaves the loop, and one that `accept`
 // turns down does not either. The rest of the needle is compared last.
@@ -34,6 +78,12 @@ const char* findFieldCandidate(const char* from, const char* to, std::string_vie
     auto matches = [&](const char* at, std::size_t compared) {
         return std::memcmp(at + 1, needle.data() + 1, compared) == 0 && accept(at);
     };
+#ifdef VERIMOND_FINDER_AVX2
+    if (finder::hasAvx2()) {
+        if (const char* hit = finder::findWide(p, to, needle, matches))
+            return hit;
+    }
+#endif
 #ifdef __SSE2__
     const __m128i first = _mm_set1_epi8(needle[0]);
     const __m128i last = _mm_set1_epi8(needle[n - 1]);
