@@ -3,6 +3,7 @@
 #include "distributionnotice.h"
 #include "fishpicture.h"
 #include "form2.h"
+#include "keywordoffers.h"
 #include "platform.h"
 #include "singlelinevalidator.h"
 
@@ -94,6 +95,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 
     // What a screen reader says for each control.
     Text1->setAccessibleName(QStringLiteral("Keyword"));
+    offers_ = new KeywordOffers(Text1, files, store_.fileName());
     Text2->setAccessibleName(QStringLiteral("Entry text"));
     Text3->setAccessibleName(QStringLiteral("Entry Date"));
     // The pause marker's name is its caption, so a reader hears "Paused" come and go.
@@ -172,6 +174,7 @@ void Form1::Command1_Click() {
                 .arg(filePath(), QString::fromStdString(error->describe()), outcome));
         return;
     }
+    offers_->refresh(); // its keyword is offered at once
     announcer_->announce(QStringLiteral("The entry was saved."));
 }
 

@@ -16,6 +16,7 @@ class Announcer;
 }
 class BusyCursor;
 class FishPicture;
+class KeywordOffers;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -56,6 +57,7 @@ class Form1 : public QWidget {
 
     entry_store::EntryStore store_;
     platform::Announcer* announcer_;
+    KeywordOffers* offers_;
     // A showing lets the window repaint between its slices. A click that comes
     // in then without the window system's input queue, as a screen reader's
     // press action does, is held like a mouse click until the showing ends.

@@ -2,7 +2,8 @@
 # Starts the real program in a real X window under Xvfb and drives it with
 # xdotool as a user would: type an entry (a Greek word pasted through the
 # clipboard) and save it, find it, release the search, open and close the About
-# window, save from the keyboard, and end the program from inside a waiting
+# window, save from the keyboard, take a keyword the keyword box offers and
+# find it with the list still open, and end the program from inside a waiting
 # search. The Windows build runs the same way under Wine.
 # Usage: e2e.sh path/to/verimond | e2e.sh wine path/to/Verimond.exe
 set -euo pipefail
@@ -118,8 +119,21 @@ xdotool key Tab Return
 expect_file "$entry$again$again"
 echo "ok: Enter on the focused Save button saved"
 
-# Done from inside a waiting search ends the process.
+# The keyword box offers the diary's keywords: "gr" and Down put grace in it
+# with the list still open, and one click on Find finds, so a click on Save is
+# dropped while the search waits.
+text1
+xdotool key ctrl+a
+type_ "gr"
+xdotool key Down
+sleep 0.3
 find_
+save
+sleep 0.5
+expect_file "$entry$again$again"
+echo "ok: an offer taken with Down, and one click on Find with the list open, found"
+
+# Done from inside a waiting search ends the process.
 done_
 for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "Done did not end the program"

@@ -4,7 +4,9 @@
 #include "form1.h"
 #include "guitest.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
 #include <QDir>
 #include <QFontInfo>
 #include <QLabel>
@@ -161,6 +163,69 @@ class TestForm1 : public QObject {
         QCOMPARE(readBytes(path()), std::string("old\r\n\r\n\r\n**EOE**\r\ngrace\r\nMay 3\r\nmy "
                                                 "thought\r\nsecond line\r\n**EOE**\r\n"));
         QCOMPARE(hooks.announced(&form), QString("The entry was saved."));
+    }
+
+    // Typing in the keyword box offers the diary's keywords that begin with
+    // what was typed, case ignored, most used first, with their counts; an
+    // offer taken puts the keyword alone in the box. A Save's keyword, and
+    // entries another program appended, are offered at the next keystroke.
+    void theKeywordBoxOffersTheDiarysKeywords() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "gratitude\r\nd\r\nt\r\n**EOE**\r\ngrace\r\nd\r\nt\r\n**EOE**\r\n"
+                           "Grace, hope\r\nd\r\nt\r\n**EOE**\r\ngrace\r\nd\r\nt\r\n**EOE**\r\n");
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        QAbstractItemView* list = text1->completer()->popup();
+        // Keys go where the window system sends them: to the list while it is open.
+        auto type = [&](const QString& keys) {
+            for (const QChar key : keys)
+                QTest::keyClicks(
+                    QApplication::activePopupWidget() ? QApplication::activePopupWidget() : text1,
+                    QString(key));
+        };
+        auto press = [&](Qt::Key key) {
+            QWidget* to = QApplication::activePopupWidget();
+            QTest::keyClick(to ? to : text1, key);
+        };
+        auto offered = [&] {
+            QStringList rows;
+            if (list->isVisible()) {
+                for (int row = 0; row < list->model()->rowCount(); ++row)
+                    rows << list->model()->index(row, 0).data().toString();
+            }
+            return rows;
+        };
+        text1->setFocus();
+        type("GRA");
+        QCOMPARE(offered(), (QStringList{"grace (2)", "Grace (1)", "gratitude (1)"}));
+        press(Qt::Key_Down);
+        press(Qt::Key_Return);
+        QCOMPARE(text1->text(), QString("grace"));
+        QVERIFY(!list->isVisible());
+        QCOMPARE(QApplication::focusWidget(), text1);
+
+        // Exactly what was typed, and nothing more, is no offer.
+        text1->clear();
+        type("hope");
+        QCOMPARE(offered(), QStringList{});
+        // Tab moves on at once, list or no list.
+        text1->clear();
+        type("gr");
+        QVERIFY(list->isVisible());
+        press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text2"));
+        QVERIFY(!list->isVisible());
+
+        text1->setText("faith");
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        appendBytes(path(), "far\r\nd\r\nt\r\n**EOE**\r\n");
+        text1->clear();
+        text1->setFocus();
+        type("f");
+        QCOMPARE(offered(), (QStringList{"faith (1)", "far (1)"}));
+        QVERIFY(hooks.messages.isEmpty());
     }
 
     void oneLineBoxesNeverHoldALineBreak() {
