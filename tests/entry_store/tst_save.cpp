@@ -1,6 +1,7 @@
 #include "entrystore.h"
 #include "faultyfilesystem.h"
 #include "filebytes.h"
+#include "keywordtally.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -493,6 +494,27 @@ class TestSave : public QObject {
     }
 
 #endif
+
+    // The keyword tally reads with a handle that shares the file and takes no
+    // lock, so a save made while it reads goes through at once.
+    void theKeywordTallyNeverHoldsASaveBack() {
+        writeBytes(path(), "old\r\nd\r\nt\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        entry_store::KeywordTally tally(files, path());
+        EntryStore store;
+        store.setLockWait(std::chrono::milliseconds(0));
+        std::optional<entry_store::StoreError> refused;
+        int saves = 0;
+        files.beforeRead = [&] {
+            if (saves++ == 0)
+                refused = store.save("new", "d", "t");
+        };
+        QVERIFY(tally.readOn());
+        QCOMPARE(saves > 0, true);
+        QVERIFY2(!refused, refused ? refused->describe().c_str() : "");
+        QCOMPARE(readBytes(path()),
+                 std::string("old\r\nd\r\nt\r\n**EOE**\r\nnew\r\nd\r\nt\r\n**EOE**\r\n"));
+    }
 
     // Another program's lock is waited for only briefly; a file system with no
     // locks at all is written without one.

@@ -88,6 +88,8 @@ class FaultyFileSystem final : public platform::FileSystem {
                                                                 std::size_t length) override {
         if (trip(platform::FileOp::Read))
             return fault(platform::FileOp::Read);
+        if (beforeRead)
+            beforeRead();
         return real().readAt(handle, offset, data, length);
     }
     platform::FileStatus sync(platform::FileHandle handle) override {
