@@ -14,7 +14,7 @@ expect() {
 major="$3"
 minor="$4"
 for value in 040904B0 Verimond Verimond.exe "$(printf '%d.%02d' "$major" "$minor")" ProductName InternalName OriginalFilename \
-             FileVersion ProductVersion CompanyName "Verimond Project" LegalCopyright \
+             FileVersion ProductVersion CompanyName "$("$(dirname "$0")/../../scripts/version" --maker)" LegalCopyright \
              "$(grep -m1 '^Copyright ' "$(dirname "$0")/../../LICENSE")"; do
     expect "$value"
 done
