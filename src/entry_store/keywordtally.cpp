@@ -57,8 +57,13 @@ std::size_t completeLinesEnd(std::string_view data) {
     return at;
 }
 
+// A longer line is no marker line, whatever the buffer: it always fits one.
+constexpr std::size_t kMaxMarkerLine = 32;
+
 // Whether the line (without its line end) reads as the one field "**EOE**".
 bool isMarkerLine(std::string_view line) {
+    if (line.size() > kMaxMarkerLine)
+        return false;
     const std::size_t start = line.find_first_not_of(' ');
     if (start == std::string_view::npos)
         return false;
@@ -88,10 +93,9 @@ template <typename Take> class LineFields {
   public:
     explicit LineFields(Take take) : take_(std::move(take)) {}
 
-    void feed(std::string_view piece) {
-        // The last piece's bytes are about to be overwritten.
-        value_.append(pending_);
-        pending_ = {};
+    // Where `piece` is not the line's last, its bytes are taken before they
+    // are overwritten by the next one.
+    void feed(std::string_view piece, bool last) {
         std::size_t i = 0;
         while (i < piece.size()) {
             switch (state_) {
@@ -113,13 +117,19 @@ template <typename Take> class LineFields {
                 break;
             case State::AfterQuote: {
                 const std::size_t comma = piece.find(',', i);
-                if (comma == std::string_view::npos)
-                    return;
+                if (comma == std::string_view::npos) {
+                    i = piece.size();
+                    break;
+                }
                 endField();
                 i = comma + 1;
                 break;
             }
             }
+        }
+        if (!last) {
+            value_.append(pending_);
+            pending_ = {};
         }
     }
 
@@ -200,7 +210,7 @@ void KeywordTally::count(std::string_view field) {
 
 void KeywordTally::countFields(std::string_view line) {
     LineFields fields([this](std::string_view field) { count(field); });
-    fields.feed(line);
+    fields.feed(line, true);
     fields.finish();
 }
 
@@ -273,7 +283,7 @@ Expected<bool, StoreError> KeywordTally::readLongLine(platform::FileHandle handl
             }
             const std::size_t length =
                 static_cast<std::size_t>(std::min<std::uint64_t>(got.value(), end - offset_));
-            fields.feed(std::string_view(buffer_.data(), length));
+            fields.feed(std::string_view(buffer_.data(), length), false);
             offset_ += length;
         }
         fields.finish();

@@ -15,8 +15,6 @@ namespace entry_store {
 struct Keyword {
     std::string text; // decoded, UTF-8
     std::uint64_t count = 0;
-
-    bool operator==(const Keyword&) const = default;
 };
 
 // Counts the keywords the entry file holds: every field of each keyword line

@@ -154,7 +154,11 @@ class TestReader : public QObject {
         QTest::newRow("over the length limit")
             << QByteArray(201, 'a') + "," + QByteArray(200, 'b') + "\r\n"
             << L{QString(200, 'b') + " 1"};
+        QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
+                                                       << L{"ab 51"};
         QTest::newRow("empty fields") << QByteArray(" ,,\"\"\r\n") << L{};
+        QTest::newRow("a keyword line of spaces is no marker")
+            << QByteArray("   \r\nnot\r\n") << L{};
         QTest::newRow("Windows-1252 and UTF-8 are one keyword")
             << QByteArray("caf\xE9\r\n**EOE**\r\ncaf\xC3\xA9\r\n") << L{"caf\u00E9 2"};
     }
@@ -182,6 +186,7 @@ class TestReader : public QObject {
         QCOMPARE(tally.position(), std::uint64_t{22}); // "ho" is not taken yet
         appendBytes(path(), "pe\r\nd\r\n**EOE**\r\ngrace\r\n");
         QCOMPARE(keywordsOf(tally), (QStringList{"grace 2", "hope 1"}));
+        QVERIFY(!tally.wasCut());
         writeBytes(path(), "love\r\n");
         QCOMPARE(keywordsOf(tally), QStringList{"love 1"});
         writeBytes(path(), "joy!\r\n");

@@ -1,13 +1,17 @@
-// libFuzzer target: the field reader and the keyword scan on any bytes. The
-// scan must see exactly what plain field-by-field reading sees, for any
-// keyword, buffer size and budget; the sanitizers watch every access.
+// libFuzzer target: the field reader, the keyword scan and the keyword tally
+// on any bytes. The scan must see exactly what plain field-by-field reading
+// sees, for any keyword, buffer size and budget, and the tally must count the
+// same keywords with a tiny buffer and tiny passes as in one pass; the
+// sanitizers watch every access.
 //
 // Input: byte 0 picks the buffer size, byte 1 the scan budget, then the
 // keyword up to the first 0x01 byte (at most 12 bytes), then the file.
 
+#include "keywordtally.h"
 #include "memoryfilesystem.h"
 #include "scantrace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -30,6 +34,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ScanTrace actual = scantrace::scanned(files, "verimond.dat", keyword, bufferSize, budget);
     if (!scantrace::agrees(actual, expected)) {
         std::fprintf(stderr, "the scan differs from field-by-field reading\n");
+        std::abort();
+    }
+
+    entry_store::KeywordTally whole(files, "verimond.dat", 8192); // more than any input
+    entry_store::KeywordTally sliced(files, "verimond.dat", bufferSize);
+    (void)whole.readOn();
+    for (int pass = 0; sliced.readOn(budget).value() != entry_store::KeywordTally::Pass::Done;
+         ++pass) {
+        if (pass > 100000)
+            std::abort();
+    }
+    const auto same = [](const entry_store::Keyword& a, const entry_store::Keyword& b) {
+        return a.text == b.text && a.count == b.count;
+    };
+    const auto expectedKeywords = whole.keywords();
+    const auto keywords = sliced.keywords();
+    if (!std::equal(keywords.begin(), keywords.end(), expectedKeywords.begin(),
+                    expectedKeywords.end(), same)) {
+        std::fprintf(stderr, "the keyword tally depends on its buffer or its passes\n");
         std::abort();
     }
     return 0;
