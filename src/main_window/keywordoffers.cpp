@@ -29,6 +29,7 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     box_->setCompleter(completer_);
     completer_->popup()->setObjectName(QStringLiteral("KeywordOffers"));
     completer_->popup()->setAccessibleName(QStringLiteral("Keywords in the diary"));
+    slices_->setObjectName(QStringLiteral("KeywordSlices"));
     slices_->setInterval(0);
     connect(slices_, &QTimer::timeout, this, &KeywordOffers::readSlice);
     // Before the box takes a key, what was appended meanwhile is read, so it is

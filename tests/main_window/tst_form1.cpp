@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -86,6 +87,7 @@ class TestForm1 : public QObject {
         QCOMPARE(text2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(text2->font().pixelSize(), 13);
         QCOMPARE(form.font().pixelSize(), 11);
+        QVERIFY(!text2->font().bold() && !form.font().bold());
     }
 
     void tabOrderVisitsTheEntryTextBeforeTheDate() {
@@ -110,6 +112,15 @@ class TestForm1 : public QObject {
             QVERIFY2(QFontMetrics(button->font()).horizontalAdvance(button->text()) <=
                          button->width() - 8,
                      qPrintable(button->objectName()));
+        // Where no face fits, the caption gets the largest size that does.
+        QLabel label("Payment and contact information");
+        label.setFont(platform::formFont(8.25));
+        const int width = QFontMetrics(label.font()).horizontalAdvance(label.text()) * 3 / 4;
+        platform::fitCaption(&label, label.text(), width);
+        QFont larger = label.font();
+        larger.setPixelSize(larger.pixelSize() + 1);
+        QVERIFY(QFontMetrics(label.font()).horizontalAdvance(label.text()) <= width);
+        QVERIFY(QFontMetrics(larger).horizontalAdvance(label.text()) > width);
     }
 
     void saveClickAppendsTheTypedEntry() {
@@ -226,6 +237,16 @@ class TestForm1 : public QObject {
         type("f");
         QCOMPARE(offered(), (QStringList{"faith (1)", "far (1)"}));
         QVERIFY(hooks.messages.isEmpty());
+        // A diary read in several slices: the reading ends with the last one,
+        // and costs nothing more while the user waits.
+        std::string more;
+        int fairs = 0;
+        for (; more.size() < (5u << 20); ++fairs)
+            more += "fair\r\nd\r\nt\r\n**EOE**\r\n";
+        appendBytes(path(), more);
+        type("a");
+        QTRY_VERIFY(!text1->findChild<QTimer*>("KeywordSlices")->isActive());
+        QCOMPARE(offered().value(0), QString("fair (%1)").arg(fairs));
     }
 
     void oneLineBoxesNeverHoldALineBreak() {
