@@ -186,8 +186,7 @@ void KeywordTally::restart() {
     changes_ += counts_.empty() ? 0 : 1;
     offset_ = 0;
     keywordLineNext_ = true;
-    head_.clear();
-    sizeRead_ = 0;
+    sizeRead_.reset();
     counts_.clear();
     keywordBytes_ = 0;
     cut_ = false;
@@ -314,14 +313,15 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
         return storeError(size.error());
     buffer_.resize(bufferSize_);
     // The file's first bytes tell a file grown since the last pass from another one.
-    std::string head(static_cast<std::size_t>(std::min<std::uint64_t>(size.value(), kHeadLength)),
-                     '\0');
-    auto got = files_.readAt(handle, 0, head.data(), head.size());
+    char headBytes[kHeadLength];
+    auto got =
+        files_.readAt(handle, 0, headBytes,
+                      static_cast<std::size_t>(std::min<std::uint64_t>(size.value(), kHeadLength)));
     if (!got)
         return storeError(got.error());
-    head.resize(got.value());
-    if (size.value() < std::max(offset_, sizeRead_) || head.size() < head_.size() ||
-        head.compare(0, head_.size(), head_) != 0)
+    const std::string head(headBytes, got.value());
+    const bool shrank = size.value() < offset_ || (sizeRead_ && size.value() < *sizeRead_);
+    if (shrank || !head.starts_with(head_))
         restart();
     head_ = head;
     if (size.value() == sizeRead_)
@@ -391,7 +391,6 @@ std::vector<Keyword> KeywordTally::keywords() const {
             merged[std::move(text)] += uses;
     }
     std::vector<Keyword> list;
-    list.reserve(merged.size());
     for (auto& [text, uses] : merged)
         list.push_back(Keyword{text, uses});
     std::stable_sort(list.begin(), list.end(),

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -76,10 +77,10 @@ class KeywordTally {
     std::vector<char> buffer_;
     std::size_t bufferSize_;
 
-    std::uint64_t offset_ = 0;    // the start of the first line not taken yet
-    bool keywordLineNext_ = true; // whether that line is a keyword line
-    std::string head_;            // the file's first bytes, as last read
-    std::uint64_t sizeRead_ = 0;  // the file's size when it was last read to its end
+    std::uint64_t offset_ = 0;              // the start of the first line not taken yet
+    bool keywordLineNext_ = true;           // whether that line is a keyword line
+    std::string head_;                      // the file's first bytes, as last read
+    std::optional<std::uint64_t> sizeRead_; // the file's size when last read to its end
     Counts counts_;
     std::size_t keywordBytes_ = 0;
     bool cut_ = false;

@@ -29,8 +29,7 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     box_->setCompleter(completer_);
     completer_->popup()->setObjectName(QStringLiteral("KeywordOffers"));
     completer_->popup()->setAccessibleName(QStringLiteral("Keywords in the diary"));
-    slices_->setObjectName(QStringLiteral("KeywordSlices"));
-    slices_->setInterval(0);
+    slices_->setObjectName(QStringLiteral("KeywordSlices")); // runs at every pass of the loop
     connect(slices_, &QTimer::timeout, this, &KeywordOffers::readSlice);
     // Before the box takes a key, what was appended meanwhile is read, so it is
     // offered for that key. While the list is open, its keys go to the list.

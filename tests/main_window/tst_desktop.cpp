@@ -159,7 +159,10 @@ class TestDesktop : public QObject {
         QWidget* notification = form.findChild<QWidget*>("Announcement");
         QCoreApplication::processEvents();
         QVERIFY(!notification->isHidden());
+        QCOMPARE(notification->geometry(), QRect(0, 0, 0, 0));
         QTRY_VERIFY_WITH_TIMEOUT(notification->isHidden(), 3000);
+        for (const QTimer* timer : form.findChildren<QTimer*>())
+            QVERIFY2(!timer->isActive(), qPrintable(timer->objectName()));
 
         QStringList waits;
         QTimer poll;

@@ -247,6 +247,7 @@ class TestForm1 : public QObject {
         type("a");
         QTRY_VERIFY(!text1->findChild<QTimer*>("KeywordSlices")->isActive());
         QCOMPARE(offered().value(0), QString("fair (%1)").arg(fairs));
+        QVERIFY(!text1->completer()->model()->data(QModelIndex()).isValid());
     }
 
     void oneLineBoxesNeverHoldALineBreak() {
