@@ -157,6 +157,10 @@ class TestReader : public QObject {
         QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
                                                        << L{"ab 51"};
         QTest::newRow("empty fields") << QByteArray(" ,,\"\"\r\n") << L{};
+        QTest::newRow("a marker line of 32 bytes, and of 33")
+            << QByteArray("k\r\n") + QByteArray(25, ' ') + "**EOE**\r\nl\r\n" +
+                   QByteArray(26, ' ') + "**EOE**\r\nnot\r\n"
+            << L{"k 1", "l 1"};
         QTest::newRow("a keyword line of spaces is no marker")
             << QByteArray("   \r\nnot\r\n") << L{};
         QTest::newRow("Windows-1252 and UTF-8 are one keyword")
