@@ -151,8 +151,8 @@ class TestReader : public QObject {
         QTest::newRow("lone CR and lone LF line ends")
             << QByteArray("grace\rd\rt\r**EOE**\rhope\nd\n**EOE**\nlove\r\n")
             << L{"grace 1", "hope 1", "love 1"};
-        QTest::newRow("over the length limit")
-            << QByteArray(201, 'a') + "," + QByteArray(200, 'b') + "\r\n"
+        QTest::newRow("over the length limit, a date after it")
+            << QByteArray(201, 'a') + "," + QByteArray(200, 'b') + "\r\nMay 3\r\n"
             << L{QString(200, 'b') + " 1"};
         QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
                                                        << L{"ab 51"};
