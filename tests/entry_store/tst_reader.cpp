@@ -147,7 +147,7 @@ class TestReader : public QObject {
             << QByteArray("grace\r\nMay 3\r\nhalf") << L{"grace 1"};
         QTest::newRow("a last line without its line end") << QByteArray("grace") << L{};
         QTest::newRow("a last CR that may be half of CR LF") << QByteArray("grace\r") << L{};
-        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFgrace\r\n") << L{"grace 1"};
+        QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\"a,b\"\r\n") << L{"a,b 1"};
         QTest::newRow("lone CR and lone LF line ends")
             << QByteArray("grace\rd\rt\r**EOE**\rhope\nd\n**EOE**\nlove\r\n")
             << L{"grace 1", "hope 1", "love 1"};
