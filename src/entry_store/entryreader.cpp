@@ -44,10 +44,6 @@ const char* lastLineEnd(const char* from, const char* to) {
     return std::max(lf, cr, [](const char* a, const char* b) { return std::less<>()(a, b); });
 }
 
-bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
 } // namespace
 
 // Receives a field's value bytes, possibly in several pieces.

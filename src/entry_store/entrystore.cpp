@@ -1,5 +1,6 @@
 #include "entrystore.h"
 
+#include "fieldfinder.h"
 #include "textcodec.h"
 
 #include <cerrno>
@@ -26,10 +27,6 @@ void appendLines(std::string& out, std::string_view value) {
         if (value[brk] == '\r' && start < value.size() && value[start] == '\n')
             ++start;
     }
-}
-
-bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
 }
 
 } // namespace

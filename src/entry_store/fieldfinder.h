@@ -53,9 +53,14 @@ __attribute__((target("avx2"))) const char* findWide(const char*& p, const char*
 } // namespace finder
 #endif
 
+// A line ends at CR LF, a lone CR or a lone LF.
+inline bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
 // Whether `c` can follow a field's value: a comma, a closing quote or a line end.
 inline bool mayEndField(char c) {
-    return c == ',' || c == '"' || c == '\r' || c == '\n';
+    return c == ',' || c == '"' || isLineEnd(c);
 }
 
 // The first occurrence of `needle` in [from, to) that a byte which can end a

@@ -20,10 +20,6 @@ constexpr std::size_t kHeadLength = 64;
 // A field of more bytes than this holds more than kMaxKeywordLength characters.
 constexpr std::size_t kMaxFieldBytes = KeywordTally::kMaxKeywordLength * 4;
 
-bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
 // The index of the line end of the line holding data[from], or npos where
 // none is in `data`. A CR as the last byte is none yet: an LF may follow it.
 std::size_t lineEndFrom(std::string_view data, std::size_t from) {
