@@ -179,7 +179,8 @@ KeywordTally::KeywordTally(platform::FileSystem& files, std::string fileName,
       bufferSize_(std::max<std::size_t>(bufferSize, kHeadLength)) {}
 
 void KeywordTally::restart() {
-    changes_ += counts_.empty() ? 0 : 1;
+    if (!counts_.empty())
+        ++changes_;
     offset_ = 0;
     keywordLineNext_ = true;
     sizeRead_.reset();
@@ -343,20 +344,20 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
                 continue;
             }
             // On to the next marker line; the line after it holds keywords.
-            std::size_t end = 0;
             const char* hit = findFieldCandidate(
                 data.data() + pos, data.data() + limit, kEndOfEntry, [&](const char* at) {
                     std::size_t start = static_cast<std::size_t>(at - data.data());
                     while (start > pos && !isLineEnd(data[start - 1]))
                         --start;
-                    end = lineEndFrom(data, static_cast<std::size_t>(at - data.data()));
+                    const std::size_t end =
+                        lineEndFrom(data, static_cast<std::size_t>(at - data.data()));
                     return isMarkerLine(data.substr(start, end - start));
                 });
             if (!hit) {
                 pos = limit;
                 break;
             }
-            pos = pastLineEnd(data, end);
+            pos = pastLineEnd(data, lineEndFrom(data, static_cast<std::size_t>(hit - data.data())));
             keywordLineNext_ = true;
         }
         offset_ += pos;

@@ -156,6 +156,9 @@ class TestReader : public QObject {
             << L{QString(200, 'b') + " 1"};
         QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
                                                        << L{"ab 51"};
+        QTest::newRow("a long line whose CR ends a buffer")
+            << QByteArray("ab,").repeated(42) + "a\r\nd\r\n**EOE**\r\nhope\r\n"
+            << L{"ab 42", "a 1", "hope 1"};
         QTest::newRow("empty fields") << QByteArray(" ,,\"\"\r\n") << L{};
         QTest::newRow("a marker line of 32 bytes, and of 33")
             << QByteArray("k\r\n") + QByteArray(25, ' ') + "**EOE**\r\nl\r\n" +
@@ -186,6 +189,8 @@ class TestReader : public QObject {
         QFile::remove(QString::fromStdString(path()));
         QCOMPARE(keywordsOf(tally), QStringList{});
         writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\nho");
+        // A pass stops once its budget is spent, even where the rest is short.
+        QCOMPARE(tally.readOn(22).value(), entry_store::KeywordTally::Pass::Unfinished);
         QCOMPARE(keywordsOf(tally), QStringList{"grace 1"});
         QCOMPARE(tally.position(), std::uint64_t{22}); // "ho" is not taken yet
         appendBytes(path(), "pe\r\nd\r\n**EOE**\r\ngrace\r\n");
@@ -195,8 +200,34 @@ class TestReader : public QObject {
         QCOMPARE(keywordsOf(tally), QStringList{"love 1"});
         writeBytes(path(), "joy!\r\n");
         QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        const std::uint64_t changes = tally.changes();
         QFile::remove(QString::fromStdString(path()));
         QCOMPARE(keywordsOf(tally), QStringList{});
+        QVERIFY(tally.changes() != changes); // a list of them is out of date
+    }
+
+    // Past either limit, the least used go and the much used stay.
+    void tooManyKeywordsAreCut() {
+        using entry_store::KeywordTally;
+        const std::string entry = "\r\nd\r\n**EOE**\r\n";
+        // The last keyword of each file passes its limit: 100,000 keywords, or
+        // 8 MB of them.
+        const std::size_t longOnes = ((8u << 20) - 5) / 200 + 1;
+        for (const auto& [count, length] :
+             {std::pair{KeywordTally::kMaxKeywords, 1}, std::pair{longOnes, 200}}) {
+            std::string bytes;
+            for (int i = 0; i < 3; ++i)
+                bytes += "grace" + entry;
+            for (std::size_t i = 0; i < count; ++i) {
+                std::string keyword = std::to_string(i);
+                keyword.resize(std::max<std::size_t>(keyword.size(), length), 'k');
+                bytes += keyword + entry;
+            }
+            writeBytes(path(), bytes);
+            KeywordTally tally(platform::systemFileSystem(), path());
+            QCOMPARE(keywordsOf(tally), QStringList{"grace 3"});
+            QVERIFY(tally.wasCut());
+        }
     }
 
     void readingPastTheEndFails() {
