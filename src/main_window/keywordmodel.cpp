@@ -1,5 +1,7 @@
 #include "keywordmodel.h"
 
+#include <algorithm>
+
 void KeywordModel::setKeywords(const std::vector<entry_store::Keyword>& keywords) {
     beginResetModel();
     all_.clear();
@@ -11,15 +13,14 @@ void KeywordModel::setKeywords(const std::vector<entry_store::Keyword>& keywords
 }
 
 void KeywordModel::leaveOutIfOnly(const QString& typed) {
-    int matches = 0;
-    int exact = -1;
-    for (int row = 0; row < all_.size() && matches < 2; ++row) {
-        if (all_[row].text.startsWith(typed, Qt::CaseInsensitive)) {
-            ++matches;
-            exact = all_[row].text == typed ? row : exact;
-        }
-    }
-    const int leaveOut = matches == 1 && !typed.isEmpty() ? exact : -1;
+    const auto begins = [&](const Row& row) {
+        return row.text.startsWith(typed, Qt::CaseInsensitive);
+    };
+    // No keyword is empty, so nothing is left out while the box is.
+    const auto first = std::find_if(all_.cbegin(), all_.cend(), begins);
+    const bool only = first != all_.cend() && first->text == typed &&
+                      std::none_of(first + 1, all_.cend(), begins);
+    const int leaveOut = only ? static_cast<int>(first - all_.cbegin()) : -1;
     if (leaveOut == leftOutRow_)
         return;
     beginResetModel();

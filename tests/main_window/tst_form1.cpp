@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -188,7 +189,18 @@ class TestForm1 : public QObject {
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         auto* text1 = child<QLineEdit>(form, "Text1");
-        QAbstractItemView* list = text1->completer()->popup();
+        // The list is a window of its own, found by its name as the boxes are.
+        QAbstractItemView* list = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == "KeywordOffers")
+                list = qobject_cast<QAbstractItemView*>(window);
+        }
+        QVERIFY(list);
+        // Every change of the list is told before and after, as views and
+        // screen readers need.
+        QSignalSpy aboutToReset(text1->completer()->model(),
+                                &QAbstractItemModel::modelAboutToBeReset);
+        QSignalSpy reset(text1->completer()->model(), &QAbstractItemModel::modelReset);
         // Keys go where the window system sends them: to the list while it is open.
         auto type = [&](const QString& keys) {
             for (const QChar key : keys)
@@ -208,6 +220,11 @@ class TestForm1 : public QObject {
             }
             return rows;
         };
+        // Nothing is read before the first key, not even by a Save.
+        text1->setText("joy");
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QCOMPARE(text1->completer()->model()->rowCount(), 0);
+        text1->clear();
         text1->setFocus();
         type("GRA");
         QCOMPARE(offered(), (QStringList{"grace (2)", "Grace (1)", "gratitude (1)"}));
@@ -219,7 +236,9 @@ class TestForm1 : public QObject {
 
         // Exactly what was typed, and nothing more, is no offer.
         text1->clear();
-        type("hope");
+        type("hop");
+        QCOMPARE(offered(), QStringList{"hope (1)"});
+        type("e");
         QCOMPARE(offered(), QStringList{});
         // Tab moves on at once, list or no list.
         text1->clear();
@@ -231,6 +250,12 @@ class TestForm1 : public QObject {
 
         text1->setText("faith");
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        // Offered at once, also to a paste by mouse, which is no keystroke.
+        QApplication::clipboard()->setText("fai");
+        text1->clear();
+        text1->setFocus();
+        text1->paste();
+        QCOMPARE(offered(), QStringList{"faith (1)"});
         appendBytes(path(), "far\r\nd\r\nt\r\n**EOE**\r\n");
         text1->clear();
         text1->setFocus();
@@ -247,6 +272,8 @@ class TestForm1 : public QObject {
         type("a");
         QTRY_VERIFY(!text1->findChild<QTimer*>("KeywordSlices")->isActive());
         QCOMPARE(offered().value(0), QString("fair (%1)").arg(fairs));
+        QVERIFY(reset.count() > 0);
+        QCOMPARE(aboutToReset.count(), reset.count());
         QVERIFY(!text1->completer()->model()->data(QModelIndex()).isValid());
     }
 
