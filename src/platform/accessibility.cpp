@@ -91,6 +91,7 @@ Announcer::Announcer(QWidget* window)
     hideNotification_->setSingleShot(true);
     hideNotification_->setInterval(kNotificationShownMs);
     connect(hideNotification_, &QTimer::timeout, notification_, &QWidget::hide);
+    restoreName_->setObjectName(QStringLiteral("NameRestore"));
     restoreName_->setSingleShot(true);
     connect(restoreName_, &QTimer::timeout, this, &Announcer::giveNameBack);
 }
@@ -131,7 +132,6 @@ bool Announcer::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Announcer::giveNameBack() {
-    restoreName_->stop();
     if (!carrier_)
         return;
     carrier_->removeEventFilter(this);

@@ -248,6 +248,17 @@ class TestDesktop : public QObject {
         QVERIFY(window.findChild<QWidget*>("Announcement")->isHidden());
         QTRY_COMPARE_WITH_TIMEOUT(accessibleName(save), QString("Save the entry"), 1000);
         QVERIFY(save->hasFocus());
+        QVERIFY(!window.findChild<QTimer*>("NameRestore")->isActive()); // no wake-ups while idle
+        // A control lending its name still works, and has the name back as
+        // soon as the focus leaves it.
+        announcer->announce("Again.");
+        QSignalSpy clicked(save, &QPushButton::clicked);
+        QTest::keyClick(save, Qt::Key_Space);
+        QCOMPARE(clicked.count(), 1);
+        find->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(accessibleName(save), QString("Save the entry"), 300);
+        // A message for the next control gives it back even sooner.
+        save->setFocus();
         announcer->announce("Again.");
         find->setFocus();
         announcer->announce("Found.");
@@ -339,6 +350,11 @@ class TestDesktop : public QObject {
         };
         for (const auto& row : rows)
             QCOMPARE(platform::keptOnScreen(row.frame, area), row.kept);
+        // Asked for a place off every screen, a window goes onto its own.
+        QWidget window;
+        window.resize(200, 100);
+        platform::placeOnScreen(&window, QPoint(-5000, -5000));
+        QVERIFY(window.screen()->availableGeometry().contains(window.geometry()));
     }
 
     void doubleScaleKeepsTheLayoutAndDrawsSharp() {

@@ -5,8 +5,13 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
 
 using namespace searchdriver;
 using platform::FileOp;
@@ -202,6 +207,37 @@ class TestFaults : public QObject {
         }
         files.reset();
         QCOMPARE(texts(find(form, "grace")), all);
+    }
+
+    // The message as it stands, in a box and on standard error for whoever
+    // started the program from a terminal.
+    void aFailureIsShownInABoxAndOnStandardError() {
+        std::FILE* err = std::fopen("stderr.txt", "w");
+        QVERIFY(err);
+        std::fflush(stderr);
+        const int saved = dup(2);
+        dup2(fileno(err), 2);
+        QString box;
+        bool plain = false;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box = shown->windowTitle() + ": " + shown->text();
+                plain = shown->textFormat() == Qt::PlainText;
+                shown->accept();
+            }
+        });
+        closer.start(10);
+        platform::showFailure("The entry <b>was</b> not saved.");
+        std::fflush(stderr);
+        dup2(saved, 2);
+        close(saved);
+        std::fclose(err);
+        QCOMPARE(box, QString("Verimond: The entry <b>was</b> not saved."));
+        QVERIFY(plain);
+        // Windows writes its text-mode line end.
+        QCOMPARE(QByteArray::fromStdString(readBytes("stderr.txt")).replace("\r\n", "\n"),
+                 QByteArray("verimond: The entry <b>was</b> not saved.\n"));
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QCompleter>
 #include <QDir>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -122,6 +123,25 @@ class TestForm1 : public QObject {
         larger.setPixelSize(larger.pixelSize() + 1);
         QVERIFY(QFontMetrics(label.font()).horizontalAdvance(label.text()) <= width);
         QVERIFY(QFontMetrics(larger).horizontalAdvance(label.text()) > width);
+        // Never below 6 pixels, however narrow the control.
+        platform::fitCaption(&label, label.text(), 1);
+        QCOMPARE(label.font().pixelSize(), 6);
+        // A caption exactly as wide as its control fits as it is.
+        QLabel exact("Keyword");
+        exact.setFont(platform::formFont(8.25));
+        const QFont before = exact.font();
+        platform::fitCaption(&exact, exact.text(),
+                             QFontMetrics(before).horizontalAdvance("Keyword"));
+        QCOMPARE(exact.font(), before);
+        // Where a narrow face fits, the size stays.
+        if (QFontDatabase::families().contains("Liberation Sans Narrow")) {
+            QLabel narrow(label.text());
+            narrow.setFont(platform::formFont(8.25));
+            const int width = QFontMetrics(narrow.font()).horizontalAdvance(narrow.text()) * 9 / 10;
+            platform::fitCaption(&narrow, narrow.text(), width);
+            QCOMPARE(narrow.font().pixelSize(), 11);
+            QVERIFY(QFontMetrics(narrow.font()).horizontalAdvance(narrow.text()) <= width);
+        }
     }
 
     void saveClickAppendsTheTypedEntry() {
@@ -133,7 +153,8 @@ class TestForm1 : public QObject {
         QTest::keyClicks(child<QWidget>(form, "Text3"), "May 3");
         auto* text2 = child<QPlainTextEdit>(form, "Text2");
         QTest::keyClicks(text2, "line one");
-        QTest::keyClick(text2, Qt::Key_Return);
+        // Shift+Return breaks the line as Return does.
+        QTest::keyClick(text2, Qt::Key_Return, Qt::ShiftModifier);
         // A typed no-break space is stored as itself (0xA0), not as a plain space.
         QTest::keyClicks(text2, QString::fromUtf8("line\u00A0two"));
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
