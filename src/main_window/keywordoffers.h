@@ -23,8 +23,6 @@ class KeywordOffers : public QObject {
     // Reads on in the diary if any keystroke started the reading, as after a Save.
     void refresh();
 
-    QCompleter* completer() const { return completer_; }
-
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
