@@ -3,6 +3,7 @@
 #include "filebytes.h"
 #include "form1.h"
 #include "guitest.h"
+#include "keywordmodel.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -296,6 +297,25 @@ class TestForm1 : public QObject {
         QVERIFY(reset.count() > 0);
         QCOMPARE(aboutToReset.count(), reset.count());
         QVERIFY(!text1->completer()->model()->data(QModelIndex()).isValid());
+    }
+
+    // The keyword left out is the only one missing, wherever it stands.
+    void theKeywordLeftOutIsTheOnlyOneMissing() {
+        KeywordModel model;
+        model.setKeywords({{"grace", 3}, {"hope", 2}, {"joy", 1}});
+        auto rows = [&] {
+            QStringList texts;
+            for (int row = 0; row < model.rowCount(); ++row)
+                texts << model.index(row).data(KeywordModel::KeywordRole).toString();
+            return texts;
+        };
+        const QStringList all{"grace", "hope", "joy"};
+        for (const QString& typed : all) {
+            model.leaveOutIfOnly(typed);
+            QStringList expected = all;
+            expected.removeOne(typed);
+            QCOMPARE(rows(), expected);
+        }
     }
 
     void oneLineBoxesNeverHoldALineBreak() {
