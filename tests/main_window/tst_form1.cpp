@@ -318,6 +318,27 @@ class TestForm1 : public QObject {
         }
     }
 
+    // Eight offers show at once; more scroll.
+    void theListShowsEightOffersWhileTheBoxHasTheFocus() {
+        std::string diary;
+        for (int i = 1; i <= 9; ++i)
+            diary += "k" + std::to_string(i) + "\r\nd\r\nt\r\n**EOE**\r\n";
+        writeBytes(path(), diary);
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        text1->setFocus();
+        QTest::keyClicks(text1, "k");
+        QAbstractItemView* list = text1->completer()->popup();
+        QTRY_VERIFY(list->isVisible());
+        QCOMPARE(list->viewport()->height() / list->sizeHintForRow(0), 8);
+        // A Save reads its keyword but opens no list while the focus is elsewhere.
+        QTest::keyClick(list, Qt::Key_Escape);
+        QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
+        QVERIFY(!list->isVisible());
+    }
+
     void oneLineBoxesNeverHoldALineBreak() {
         Form1 form;
         auto* text1 = child<QLineEdit>(form, "Text1");
