@@ -23,6 +23,21 @@ inline constexpr FileHandle kNoFile = -1;
 
 enum class FileOp { Open, Lock, Size, Write, Read, Sync, Truncate, Close };
 
+// What tells one version of an open file from another without reading it.
+struct FileStamp {
+    std::uint64_t size = 0;
+    // The last modification, in the system's own ticks: only ever compared.
+    std::int64_t modified = 0;
+    // The file's identity: device and inode, or volume serial and file index
+    // on Windows, so that a file replaced by a rename is told from the old one.
+    std::uint64_t device = 0;
+    std::uint64_t file = 0;
+    // A regular file, not a device, a named pipe, a socket or a folder.
+    bool plain = true;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
 struct FileError {
     FileOp op;
     int code; // an errno value; other systems' errors are mapped to the nearest one
@@ -56,6 +71,9 @@ class FileSystem {
     enum class Mode {
         Append, // writes land at the file's end; reads (readAt) are allowed too
         Read,
+        // Reading, but an open that never waits: a named pipe with no writer
+        // opens at once, and stamp() then tells it is no plain file.
+        Peek,
     };
 
     virtual ~FileSystem() = default;
@@ -68,6 +86,7 @@ class FileSystem {
     // close releases it.
     virtual Expected<LockState, FileError> tryLock(FileHandle handle) = 0;
     virtual Expected<std::uint64_t, FileError> size(FileHandle handle) = 0;
+    virtual Expected<FileStamp, FileError> stamp(FileHandle handle) = 0;
     // Writes up to `length` bytes and returns how many were written.
     virtual Expected<std::size_t, FileError> write(FileHandle handle, const char* data,
                                                    std::size_t length) = 0;

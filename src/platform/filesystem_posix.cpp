@@ -60,8 +60,10 @@ class PosixFileSystem final : public FileSystem {
                                          bool* created) override {
         if (created)
             *created = false;
-        if (mode == Mode::Read) {
-            const int fd = retried([&] { return ::open(name.c_str(), O_RDONLY | O_CLOEXEC); });
+        if (mode != Mode::Append) {
+            const int flags = mode == Mode::Peek ? O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC
+                                                 : O_RDONLY | O_CLOEXEC;
+            const int fd = retried([&] { return ::open(name.c_str(), flags); });
             if (fd < 0)
                 return lastError(FileOp::Open);
             return fd;
@@ -124,6 +126,17 @@ class PosixFileSystem final : public FileSystem {
         if (::fstat(descriptor(handle), &st) != 0)
             return lastError(FileOp::Size);
         return static_cast<std::uint64_t>(st.st_size);
+    }
+
+    Expected<FileStamp, FileError> stamp(FileHandle handle) override {
+        struct stat st {};
+        if (::fstat(descriptor(handle), &st) != 0)
+            return lastError(FileOp::Size);
+        return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                         static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                             st.st_mtim.tv_nsec,
+                         static_cast<std::uint64_t>(st.st_dev),
+                         static_cast<std::uint64_t>(st.st_ino), S_ISREG(st.st_mode)};
     }
 
     Expected<std::size_t, FileError> write(FileHandle handle, const char* data,

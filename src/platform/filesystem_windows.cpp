@@ -96,7 +96,7 @@ class WindowsFileSystem final : public FileSystem {
         // A new file inherits its folder's permissions, which on Windows keep
         // a user's folders to that user.
         HANDLE handle =
-            mode == Mode::Read
+            mode != Mode::Append
                 ? CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)
                 : CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, share, nullptr,
@@ -135,6 +135,23 @@ class WindowsFileSystem final : public FileSystem {
         if (!GetFileSizeEx(win(handle), &size))
             return lastError(FileOp::Size);
         return static_cast<std::uint64_t>(size.QuadPart);
+    }
+
+    Expected<FileStamp, FileError> stamp(FileHandle handle) override {
+        // A console or a pipe has no file information to ask for.
+        if (GetFileType(win(handle)) != FILE_TYPE_DISK)
+            return FileStamp{0, 0, 0, 0, false};
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(win(handle), &info))
+            return lastError(FileOp::Size);
+        const auto wide64 = [](DWORD high, DWORD low) {
+            return (static_cast<std::uint64_t>(high) << 32) | low;
+        };
+        return FileStamp{wide64(info.nFileSizeHigh, info.nFileSizeLow),
+                         static_cast<std::int64_t>(wide64(info.ftLastWriteTime.dwHighDateTime,
+                                                          info.ftLastWriteTime.dwLowDateTime)),
+                         info.dwVolumeSerialNumber, wide64(info.nFileIndexHigh, info.nFileIndexLow),
+                         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
     }
 
     Expected<std::size_t, FileError> write(FileHandle handle, const char* data,

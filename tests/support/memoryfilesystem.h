@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -13,10 +14,12 @@
 class MemoryFileSystem final : public platform::FileSystem {
   public:
     std::map<std::string, std::string> files;
+    // What stamp() gives as each file's modification time.
+    std::map<std::string, std::int64_t> modified;
 
     platform::Expected<platform::FileHandle, platform::FileError>
     open(const std::string& name, Mode mode, bool* created) override {
-        if (mode == Mode::Read && !files.count(name))
+        if (mode != Mode::Append && !files.count(name))
             return platform::FileError{platform::FileOp::Open, ENOENT};
         if (created)
             *created = !files.count(name);
@@ -30,6 +33,12 @@ class MemoryFileSystem final : public platform::FileSystem {
     platform::Expected<std::uint64_t, platform::FileError>
     size(platform::FileHandle handle) override {
         return static_cast<std::uint64_t>(files[handles_[handle].name].size());
+    }
+    platform::Expected<platform::FileStamp, platform::FileError>
+    stamp(platform::FileHandle handle) override {
+        const std::string& name = handles_[handle].name;
+        return platform::FileStamp{files[name].size(), modified[name], 1,
+                                   std::hash<std::string>()(name), true};
     }
     platform::Expected<std::size_t, platform::FileError>
     write(platform::FileHandle handle, const char* data, std::size_t length) override {
