@@ -11,41 +11,6 @@ namespace entry_store {
 
 using platform::Expected;
 
-namespace {
-
-using ByteSet = std::array<bool, 256>;
-
-constexpr ByteSet byteSet(std::string_view bytes) {
-    ByteSet set{};
-    for (const char c : bytes)
-        set[static_cast<unsigned char>(c)] = true;
-    return set;
-}
-
-constexpr ByteSet kFieldEnd = byteSet(",\r\n");
-constexpr ByteSet kQuoteEnd = byteSet("\"\r\n");
-
-// The last byte `c` in [from, to), or null.
-const char* findLast(const char* from, const char* to, char c) {
-#ifdef __GLIBC__
-    return static_cast<const char*>(memrchr(from, c, to - from));
-#else
-    for (const char* p = to; p != from;) {
-        if (*--p == c)
-            return p;
-    }
-    return nullptr;
-#endif
-}
-
-const char* lastLineEnd(const char* from, const char* to) {
-    const char* lf = findLast(from, to, '\n');
-    const char* cr = findLast(from, to, '\r');
-    return std::max(lf, cr, [](const char* a, const char* b) { return std::less<>()(a, b); });
-}
-
-} // namespace
-
 // Receives a field's value bytes, possibly in several pieces.
 class EntryReader::Sink {
   public:
@@ -153,79 +118,32 @@ Expected<bool, StoreError> EntryReader::atEnd() {
     return pos_ == end_;
 }
 
-// Moves on to the next byte in `stops`, handing the bytes passed over to `sink`.
-// False when the file ends first.
-Expected<bool, StoreError> EntryReader::skipTo(const ByteSet& stops, Sink* sink) {
+Expected<Delimiter, StoreError> EntryReader::consumeField(Sink& sink) {
+    FieldParser parser;
     for (;;) {
-        const char* data = buffer_.data();
-        std::size_t i = pos_;
-        while (i < end_ && !stops[static_cast<unsigned char>(data[i])])
-            ++i;
-        if (sink && i > pos_)
-            sink->take(data + pos_, i - pos_);
-        pos_ = i;
-        if (pos_ < end_)
-            return true;
-        auto got = fill();
-        if (!got)
-            return got.error();
-        if (got.value() == 0)
-            return false;
-    }
-}
-
-Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeDelimiter() {
-    const char c = buffer_[pos_++];
-    if (c == ',')
-        return Delimiter::Comma;
-    if (c == '\r') {
         if (pos_ == end_) {
             auto got = fill();
             if (!got)
                 return got.error();
-        }
-        if (pos_ < end_ && buffer_[pos_] == '\n')
-            ++pos_;
-    }
-    return Delimiter::LineEnd;
-}
-
-Expected<EntryReader::Delimiter, StoreError> EntryReader::consumeField(Sink& sink) {
-    static constexpr ByteSet notSpace = [] {
-        ByteSet set{};
-        set.fill(true);
-        set[' '] = false;
-        return set;
-    }();
-    auto found = skipTo(notSpace, nullptr);
-    if (!found)
-        return found.error();
-    if (!found.value())
-        return Delimiter::EndOfFile;
-
-    if (buffer_[pos_] == '"') {
-        ++pos_;
-        found = skipTo(kQuoteEnd, &sink);
-        if (!found)
-            return found.error();
-        if (!found.value())
-            return Delimiter::EndOfFile;
-        if (buffer_[pos_] == '"') {
-            ++pos_;
-            found = skipTo(kFieldEnd, nullptr);
-            if (!found)
-                return found.error();
-            if (!found.value())
+            if (got.value() == 0)
                 return Delimiter::EndOfFile;
         }
-        return consumeDelimiter();
+        const auto step =
+            parser.feed(buffer_.data() + pos_, end_ - pos_,
+                        [&](const char* data, std::size_t length) { sink.take(data, length); });
+        pos_ += step.used;
+        if (!step.ended)
+            continue;
+        // The LF of a CR LF is consumed with its CR, so that after a file's
+        // last line the end-of-file test is true.
+        if (parser.awaitsLineEndRest()) {
+            auto got = fill();
+            if (!got)
+                return got.error();
+            pos_ += parser.lineEndRest(buffer_.data() + pos_, end_ - pos_);
+        }
+        return *step.ended;
     }
-    found = skipTo(kFieldEnd, &sink);
-    if (!found)
-        return found.error();
-    if (!found.value())
-        return Delimiter::EndOfFile;
-    return consumeDelimiter();
 }
 
 Expected<std::string, StoreError> EntryReader::readField() {
@@ -238,6 +156,7 @@ Expected<std::string, StoreError> EntryReader::readField() {
     auto delimiter = consumeField(sink);
     if (!delimiter)
         return delimiter.error();
+    lastDelimiter_ = delimiter.value();
     return textcodec::decodeField(std::move(sink.value));
 }
 
@@ -287,7 +206,7 @@ EntryReader::matchLine(const std::vector<std::string>& forms) {
 // The start of the line holding buffer_[before], or `from` if that comes later.
 std::size_t EntryReader::lineStart(std::size_t from, std::size_t before) const {
     const char* base = buffer_.data();
-    const char* last = lastLineEnd(base + from, base + before);
+    const char* last = findLastLineEnd(base + from, base + before);
     return last ? static_cast<std::size_t>(last - base) + 1 : from;
 }
 
@@ -358,9 +277,9 @@ Expected<EntryReader::ScanResult, StoreError> EntryReader::findField(std::string
         // A CR as the last byte may still be followed by its LF, so the line
         // before it is the last one known to be complete.
         const char* base = buffer_.data();
-        const char* last = lastLineEnd(base + pos_, base + end_);
+        const char* last = findLastLineEnd(base + pos_, base + end_);
         if (last && *last == '\r' && last == base + end_ - 1)
-            last = lastLineEnd(base + pos_, last);
+            last = findLastLineEnd(base + pos_, last);
         if (last)
             pos_ = static_cast<std::size_t>(last - base) + 1;
 

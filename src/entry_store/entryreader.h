@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fieldrules.h"
 #include "storeerror.h"
 
 #include <array>
@@ -11,23 +12,10 @@
 
 namespace entry_store {
 
-// Reads the entry file front to back, field by field. Its whole state is the
-// byte position, so the fast keyword scan and the plain field reader can be
-// mixed freely and always agree.
-//
-// Field rules:
-//  1. Spaces (0x20) before a field are skipped; tabs are not, they are text.
-//  2. A field that then begins with a double quote is the text up to the next
-//     double quote. A quoted value never runs over a line end: an opening quote
-//     with no closing quote on its line ends at the line end. Whatever stands
-//     between a closing quote and the next comma or line end is dropped.
-//  3. Otherwise the field is the text up to the next comma or line end, or the
-//     end of the file. Trailing spaces stay part of it, and so do double quotes
-//     inside it. The comma or line end is consumed.
-//  4. An empty line, or a line of spaces only, yields one empty field.
-//  A line ends at CR LF, at a lone LF (files edited on other systems) and at a
-//  lone CR (old Macintosh files). NUL and other control bytes are ordinary text.
-//  A UTF-8 byte-order mark at the very start of the file is skipped.
+// Reads the entry file front to back, field by field, by the rules of
+// fieldrules.h. Its whole state is the byte position, so the fast keyword
+// scan and the plain field reader can be mixed freely and always agree.
+// A UTF-8 byte-order mark at the very start of the file is skipped.
 //  Each field is decoded by textcodec::decodeField.
 class EntryReader {
   public:
@@ -48,6 +36,8 @@ class EntryReader {
     platform::Expected<bool, StoreError> atEnd();
     // The next field; a ReadPastEnd error when no byte remains.
     platform::Expected<std::string, StoreError> readField();
+    // What ended the field readField() read last.
+    Delimiter lastDelimiter() const { return lastDelimiter_; }
     // Reads on until a field equal to `keyword` has been read (Found) or no byte
     // remains (EndOfFile). Gives the same outcome and leaves the reader where
     // reading field by field would, but jumps over text that cannot match.
@@ -59,16 +49,12 @@ class EntryReader {
     std::uint64_t position() const { return bufferStart_ + pos_; }
 
   private:
-    enum class Delimiter { Comma, LineEnd, EndOfFile };
-    using ByteSet = std::array<bool, 256>;
     class Sink;
     class CollectSink;
     class MatchSink;
 
     platform::Expected<std::size_t, StoreError> fill();
     platform::Expected<Delimiter, StoreError> consumeField(Sink& sink);
-    platform::Expected<Delimiter, StoreError> consumeDelimiter();
-    platform::Expected<bool, StoreError> skipTo(const ByteSet& stops, Sink* sink);
     platform::Expected<ScanResult, StoreError> matchLine(const std::vector<std::string>& forms);
     std::size_t lineStart(std::size_t from, std::size_t before) const;
     bool mayBeField(std::size_t at, std::size_t length) const;
@@ -81,6 +67,7 @@ class EntryReader {
     std::size_t end_ = 0;
     std::uint64_t bufferStart_ = 0; // file offset of buffer_[0]
     std::uint64_t dataStart_ = 0;   // where the first line starts: after a byte-order mark
+    Delimiter lastDelimiter_ = Delimiter::EndOfFile;
 };
 
 } // namespace entry_store

@@ -1,6 +1,6 @@
 #include "entrystore.h"
 
-#include "fieldfinder.h"
+#include "fieldrules.h"
 #include "textcodec.h"
 
 #include <cerrno>
@@ -46,6 +46,7 @@ std::string tornTailClosing(std::string_view tail, bool wholeFile) {
     const bool lineStartSeen = lineEnd != std::string_view::npos || wholeFile;
     const std::string_view lastLine =
         lineEnd == std::string_view::npos ? rest : rest.substr(lineEnd + 1);
+    // The exact line, not the field rules: an exact marker line is what a save writes.
     if (!lineStartSeen || lastLine != kEndOfEntry) {
         closing += kEndOfEntry;
         closing += "\r\n";

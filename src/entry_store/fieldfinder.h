@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fieldrules.h"
+
 #include <cstring>
 #include <string_view>
 
@@ -52,16 +54,6 @@ __attribute__((target("avx2"))) const char* findWide(const char*& p, const char*
 
 } // namespace finder
 #endif
-
-// A line ends at CR LF, a lone CR or a lone LF.
-inline bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
-// Whether `c` can follow a field's value: a comma, a closing quote or a line end.
-inline bool mayEndField(char c) {
-    return c == ',' || c == '"' || isLineEnd(c);
-}
 
 // The first occurrence of `needle` in [from, to) that a byte which can end a
 // field follows, or that ends at `to`, whose next byte is not known, and that

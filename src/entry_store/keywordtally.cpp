@@ -5,7 +5,6 @@
 #include "textcodec.h"
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 
 namespace entry_store {
@@ -15,64 +14,16 @@ using platform::Expected;
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-// Enough of the file's start to tell a grown file from another one.
-constexpr std::size_t kHeadLength = 64;
+// Enough of the file's start, and of the bytes before where a pass stopped,
+// to tell a grown file from a changed one.
+constexpr std::size_t kCheckLength = 64;
 // A field of more bytes than this holds more than kMaxKeywordLength characters.
 constexpr std::size_t kMaxFieldBytes = KeywordTally::kMaxKeywordLength * 4;
-
-// The index of the line end of the line holding data[from], or npos where
-// none is in `data`. A CR as the last byte is none yet: an LF may follow it.
-std::size_t lineEndFrom(std::string_view data, std::size_t from) {
-    const char* base = data.data();
-    const char* end = base + data.size();
-    const auto* lf = static_cast<const char*>(std::memchr(base + from, '\n', data.size() - from));
-    const char* limit = lf ? lf : end;
-    const auto* cr =
-        static_cast<const char*>(std::memchr(base + from, '\r', limit - (base + from)));
-    const char* at = cr ? cr : lf;
-    if (!at || (*at == '\r' && at + 1 == end))
-        return std::string_view::npos;
-    return static_cast<std::size_t>(at - base);
-}
-
-// Past the line end at data[at]: one byte, or two for CR LF.
-std::size_t pastLineEnd(std::string_view data, std::size_t at) {
-    return at + (data[at] == '\r' && at + 1 < data.size() && data[at + 1] == '\n' ? 2 : 1);
-}
-
-// Past the last complete line of `data`: 0 where no line ends in it.
-std::size_t completeLinesEnd(std::string_view data) {
-    std::size_t at = data.size();
-    while (at > 0 && !isLineEnd(data[at - 1]))
-        --at;
-    if (at == data.size() && at > 0 && data[at - 1] == '\r') { // maybe the first half of CR LF
-        --at;
-        while (at > 0 && !isLineEnd(data[at - 1]))
-            --at;
-    }
-    return at;
-}
-
-// A longer line is no marker line, whatever the buffer: it always fits one.
-constexpr std::size_t kMaxMarkerLine = 32;
-
-// Whether the line (without its line end) reads as the one field "**EOE**".
-bool isMarkerLine(std::string_view line) {
-    if (line.size() > kMaxMarkerLine)
-        return false;
-    const std::size_t start = line.find_first_not_of(' ');
-    if (start == std::string_view::npos)
-        return false;
-    const std::string_view rest = line.substr(start);
-    if (rest == kEndOfEntry)
-        return true;
-    // Quoted: whatever stands between the closing quote and the line end is
-    // dropped, unless a comma makes another field of it.
-    return rest.size() >= kEndOfEntry.size() + 2 && rest.front() == '"' &&
-           rest.substr(1, kEndOfEntry.size()) == kEndOfEntry &&
-           rest[kEndOfEntry.size() + 1] == '"' &&
-           rest.find(',', kEndOfEntry.size() + 2) == std::string_view::npos;
-}
+// A marker candidate may lie across two reads, and a quote before it with it:
+// skimming keeps this many of a read's last bytes for the next one.
+constexpr std::size_t kSkimOverlap = kEndOfEntry.size() + 1;
+// Fields of one keyword line kept one by one; more are added up as they come.
+constexpr std::size_t kLineFieldsKept = 4096;
 
 std::size_t characters(std::string_view utf8) {
     return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -82,221 +33,271 @@ std::size_t characters(std::string_view utf8) {
 
 } // namespace
 
-// Splits one line into fields by the reader's rules, fed in pieces, and hands
-// each field to `take`. A field that lies within one piece is handed over
-// where it lies, without a copy; a field too long to be a keyword is not kept.
-template <typename Take> class LineFields {
-  public:
-    explicit LineFields(Take take) : take_(std::move(take)) {}
-
-    // Where `piece` is not the line's last, its bytes are taken before they
-    // are overwritten by the next one.
-    void feed(std::string_view piece, bool last) {
-        std::size_t i = 0;
-        while (i < piece.size()) {
-            switch (state_) {
-            case State::Start:
-                if (piece[i] == ' ') {
-                    ++i;
-                } else if (piece[i] == '"') {
-                    state_ = State::Quoted;
-                    ++i;
-                } else {
-                    state_ = State::Plain;
-                }
-                break;
-            case State::Plain:
-                i = keep(piece, i, piece.find(',', i), State::Start);
-                break;
-            case State::Quoted:
-                i = keep(piece, i, piece.find('"', i), State::AfterQuote);
-                break;
-            case State::AfterQuote: {
-                const std::size_t comma = piece.find(',', i);
-                if (comma == std::string_view::npos) {
-                    i = piece.size();
-                    break;
-                }
-                endField();
-                i = comma + 1;
-                break;
-            }
-            }
-        }
-        if (!last) {
-            value_.append(pending_);
-            pending_ = {};
-        }
+void KeywordTally::Counter::add(std::string_view keyword, std::uint64_t count) {
+    // Looked up by its bytes where they lie: a keyword already counted costs no copy.
+    if (const auto known = uses.find(keyword); known != uses.end()) {
+        known->second.count += count;
+        return;
     }
+    uses.emplace(keyword, Uses{count, met++});
+    bytes += keyword.size();
+    if (uses.size() > kMaxKeywords || bytes > kMaxKeywordBytes)
+        dropLeastUsed();
+}
 
-    // The line has ended, and its last field with it.
-    void finish() { endField(); }
-
-  private:
-    enum class State { Start, Plain, Quoted, AfterQuote };
-
-    // Keeps piece[from, to) as part of the field. At `to` the field's text
-    // ends, and at a comma (next is Start) the field itself.
-    std::size_t keep(std::string_view piece, std::size_t from, std::size_t to, State next) {
-        const std::string_view part = piece.substr(from, std::min(to, piece.size()) - from);
-        if (tooLong_ || value_.size() + pending_.size() + part.size() > kMaxFieldBytes) {
-            tooLong_ = true;
-        } else if (value_.empty() && pending_.empty()) {
-            pending_ = part;
-        } else {
-            value_.append(pending_);
-            value_.append(part);
-            pending_ = {};
-        }
-        if (to == std::string_view::npos)
-            return piece.size();
-        if (next == State::Start)
-            endField();
-        else
-            state_ = next;
-        return to + 1;
+// Keeps the more used half, and of keywords used alike those met first, so
+// that a list is never emptied.
+void KeywordTally::Counter::dropLeastUsed() {
+    using Entry = decltype(uses)::iterator;
+    std::vector<Entry> order;
+    order.reserve(uses.size());
+    for (auto entry = uses.begin(); entry != uses.end(); ++entry)
+        order.push_back(entry);
+    std::sort(order.begin(), order.end(), [](Entry a, Entry b) {
+        return a->second.count != b->second.count ? a->second.count > b->second.count
+                                                  : a->second.firstMet < b->second.firstMet;
+    });
+    std::size_t kept = 0;
+    std::size_t keptBytes = 0;
+    for (; kept < order.size(); ++kept) {
+        const std::size_t size = order[kept]->first.size();
+        if (kept >= kMaxKeywords / 2 || keptBytes + size > kMaxKeywordBytes / 2)
+            break;
+        keptBytes += size;
     }
+    for (std::size_t i = kept; i < order.size(); ++i)
+        uses.erase(order[i]);
+    bytes = keptBytes;
+    cut = true;
+}
 
-    void endField() {
-        if (!tooLong_)
-            take_(value_.empty() ? pending_ : std::string_view(value_));
-        value_.clear();
-        pending_ = {};
-        tooLong_ = false;
-        state_ = State::Start;
-    }
-
-    Take take_;
-    State state_ = State::Start;
-    std::string value_;
-    std::string_view pending_;
-    bool tooLong_ = false;
-};
+void KeywordTally::Counter::clear() {
+    uses.clear();
+    bytes = 0;
+    met = 0;
+    cut = false;
+}
 
 KeywordTally::KeywordTally(platform::FileSystem& files, std::string fileName,
                            std::size_t bufferSize)
     : files_(files), fileName_(std::move(fileName)),
-      bufferSize_(std::max<std::size_t>(bufferSize, kHeadLength)) {}
+      bufferSize_(std::max<std::size_t>(bufferSize, kMinBudget)) {}
 
 void KeywordTally::restart() {
-    if (!counts_.empty())
+    if (!counts_.uses.empty())
         ++changes_;
-    offset_ = 0;
-    keywordLineNext_ = true;
-    sizeRead_.reset();
     counts_.clear();
-    keywordBytes_ = 0;
-    cut_ = false;
+    finished_ = false;
+    head_.clear();
+    tail_.clear();
+    offset_ = 0;
+    line_ = Line::Keyword;
+    parser_ = FieldParser();
+    afterCR_ = false;
+    blank_ = true;
+    value_.clear();
+    tooLong_ = false;
+    fieldsInLine_ = 0;
+    firstIsMarker_ = false;
+    lineFieldCount_ = 0;
+    lineOverflow_.clear();
 }
 
-void KeywordTally::count(std::string_view field) {
-    if (field.empty() || field == kEndOfEntry)
+// Whether the file still starts with the bytes read from its start, and still
+// holds the bytes read just before offset_.
+Expected<bool, StoreError> KeywordTally::unchanged(platform::FileHandle handle,
+                                                   std::uint64_t size) {
+    const auto holds = [&](std::uint64_t at,
+                           const std::string& bytes) -> Expected<bool, StoreError> {
+        std::string now(bytes.size(), '\0');
+        std::size_t got = 0;
+        while (got < now.size()) {
+            auto n = files_.readAt(handle, at + got, now.data() + got, now.size() - got);
+            if (!n)
+                return storeError(n.error());
+            if (n.value() == 0)
+                return false;
+            got += n.value();
+        }
+        return now == bytes;
+    };
+    auto head = holds(0, head_);
+    if (!head || !head.value())
+        return head;
+    if (head_.size() < kCheckLength && size > head_.size()) {
+        // The file was shorter than the bytes compared: they grow with it.
+        std::string grown(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCheckLength)),
+                          '\0');
+        auto got = files_.readAt(handle, 0, grown.data(), grown.size());
+        if (!got)
+            return storeError(got.error());
+        grown.resize(got.value());
+        if (grown.starts_with(head_))
+            head_ = std::move(grown);
+    }
+    return holds(offset_ - tail_.size(), tail_);
+}
+
+void KeywordTally::keepTail(const char* data, std::size_t length) {
+    if (length >= kCheckLength) {
+        tail_.assign(data + length - kCheckLength, kCheckLength);
         return;
-    ++changes_;
-    // Looked up by its bytes where they lie: a keyword already counted costs no copy.
-    if (const auto known = counts_.find(field); known != counts_.end()) {
-        ++known->second;
-        return;
     }
-    counts_.emplace(field, 1);
-    keywordBytes_ += field.size();
-    if (counts_.size() > kMaxKeywords || keywordBytes_ > kMaxKeywordBytes)
-        dropLeastUsed();
+    tail_.append(data, length);
+    if (tail_.size() > kCheckLength)
+        tail_.erase(0, tail_.size() - kCheckLength);
 }
 
-void KeywordTally::countFields(std::string_view line) {
-    LineFields fields([this](std::string_view field) { count(field); });
-    fields.feed(line, true);
-    fields.finish();
+void KeywordTally::keep(const char* data, std::size_t length) {
+    const std::size_t limit = line_ == Line::Keyword ? kMaxFieldBytes : kEndOfEntry.size();
+    if (tooLong_ || value_.size() + length > limit)
+        tooLong_ = true;
+    else
+        value_.append(data, length);
 }
 
-// Keeps the more used half, or fewer where many are used alike.
-void KeywordTally::dropLeastUsed() {
-    std::vector<std::uint64_t> uses;
-    uses.reserve(counts_.size());
-    for (const auto& [bytes, uses_] : counts_)
-        uses.push_back(uses_);
-    auto middle = uses.begin() + static_cast<std::ptrdiff_t>(uses.size() / 2);
-    std::nth_element(uses.begin(), middle, uses.end());
-    const std::uint64_t atMost = *middle;
-    std::erase_if(counts_, [&](const auto& entry) {
-        if (entry.second > atMost)
-            return false;
-        keywordBytes_ -= entry.first.size();
-        return true;
-    });
-    cut_ = true;
-}
-
-Expected<std::size_t, StoreError> KeywordTally::fill(platform::FileHandle handle) {
-    std::size_t got = 0;
-    while (got < buffer_.size()) {
-        auto n = files_.readAt(handle, offset_ + got, buffer_.data() + got, buffer_.size() - got);
-        if (!n)
-            return storeError(n.error());
-        if (n.value() == 0)
-            break;
-        got += n.value();
+void KeywordTally::endField() {
+    ++fieldsInLine_;
+    const bool marker = !tooLong_ && value_ == kEndOfEntry;
+    if (fieldsInLine_ == 1)
+        firstIsMarker_ = marker;
+    if (line_ == Line::Keyword && !tooLong_ && !value_.empty() && !marker) {
+        if (lineFieldCount_ == kLineFieldsKept) {
+            for (std::size_t i = 0; i < lineFieldCount_; ++i)
+                lineOverflow_.add(lineFields_[i], 1);
+            lineFieldCount_ = 0;
+        }
+        if (lineFieldCount_ == lineFields_.size())
+            lineFields_.emplace_back();
+        lineFields_[lineFieldCount_++] = value_;
     }
-    return got;
+    value_.clear();
+    tooLong_ = false;
 }
 
-// The line at offset_ is longer than the buffer. Finds its end, then, for a
-// keyword line, reads its fields again piece by piece. False where the file
-// ends first: the line is not complete yet.
-Expected<bool, StoreError> KeywordTally::readLongLine(platform::FileHandle handle) {
-    const std::uint64_t start = offset_;
-    std::uint64_t end = start;
-    std::size_t endLength = 0;
-    for (;;) {
-        offset_ = end;
-        auto got = fill(handle);
-        if (!got) {
-            offset_ = start;
-            return got.error();
-        }
-        const std::string_view data(buffer_.data(), got.value());
-        const std::size_t at = lineEndFrom(data, 0);
-        if (at != std::string_view::npos) {
-            end += at;
-            endLength = pastLineEnd(data, at) - at;
-            break;
-        }
-        if (got.value() < buffer_.size()) {
-            offset_ = start;
-            return false;
-        }
-        // A CR at the very end is looked at again with what follows it.
-        end += data.back() == '\r' ? data.size() - 1 : data.size();
+void KeywordTally::endLine() {
+    if (line_ == Line::Keyword) {
+        for (std::size_t i = 0; i < lineFieldCount_; ++i)
+            counts_.add(lineFields_[i], 1);
+        for (const auto& [keyword, uses] : lineOverflow_.uses)
+            counts_.add(keyword, uses.count);
+        counts_.cut = counts_.cut || lineOverflow_.cut;
+        if (lineFieldCount_ > 0 || !lineOverflow_.uses.empty())
+            ++changes_;
+        lineFieldCount_ = 0;
+        lineOverflow_.clear();
     }
-    if (keywordLineNext_) {
-        LineFields fields([this](std::string_view field) { count(field); });
-        for (offset_ = start; offset_ < end;) {
-            auto got = fill(handle);
-            if (!got) {
-                offset_ = start;
-                return got.error();
+    line_ = fieldsInLine_ == 1 && firstIsMarker_ ? Line::Keyword : Line::Skim;
+    fieldsInLine_ = 0;
+    firstIsMarker_ = false;
+    blank_ = true;
+}
+
+// Skims data[from, size) for the next marker candidate that may be the
+// first field of its line, and returns where reading goes on. Where the data
+// holds none, its last few bytes are left for the next read.
+std::size_t KeywordTally::skim(const char* data, std::size_t from, std::size_t size) {
+    const char* begin = data + from;
+    const char* end = data + size;
+    const char* hit = findFieldCandidate(begin, end, kEndOfEntry, [](const char*) { return true; });
+    if (!hit) {
+        // Left for the next read, and for the next pass where the file ends
+        // here now: more may come.
+        const char* stop =
+            end - begin > static_cast<std::ptrdiff_t>(kSkimOverlap) ? end - kSkimOverlap : begin;
+        // A quote stays with what may follow it.
+        if (stop > begin && stop[-1] == '"')
+            --stop;
+        const char* last = stop;
+        while (last > begin && last[-1] == ' ')
+            --last;
+        if (last > begin)
+            blank_ = isLineEnd(last[-1]);
+        return static_cast<std::size_t>(stop - data);
+    }
+    const char* start = hit;
+    if (start > begin && start[-1] == '"')
+        --start;
+    const char* before = start;
+    while (before > begin && before[-1] == ' ')
+        --before;
+    if (before > begin ? isLineEnd(before[-1]) : blank_) {
+        line_ = Line::MaybeMarker;
+        return static_cast<std::size_t>(start - data);
+    }
+    line_ = Line::RestOfLine; // something stands before it, so no marker line
+    return static_cast<std::size_t>(hit - data);
+}
+
+// Takes what it can of data[0, size), the bytes at offset_, and returns how
+// many it took.
+std::size_t KeywordTally::take(const char* data, std::size_t size) {
+    std::size_t i = 0;
+    if (afterCR_ && size > 0) {
+        afterCR_ = false;
+        if (data[0] == '\n')
+            i = 1;
+    }
+    while (i < size) {
+        switch (line_) {
+        case Line::Keyword:
+        case Line::MaybeMarker: {
+            const auto step = parser_.feed(data + i, size - i,
+                                           [this](const char* at, std::size_t n) { keep(at, n); });
+            i += step.used;
+            if (!step.ended)
+                break;
+            endField();
+            if (*step.ended == Delimiter::Comma) {
+                if (line_ == Line::MaybeMarker) {
+                    fieldsInLine_ = 0;
+                    line_ = Line::RestOfLine;
+                }
+                break;
             }
-            const std::size_t length =
-                static_cast<std::size_t>(std::min<std::uint64_t>(got.value(), end - offset_));
-            fields.feed(std::string_view(buffer_.data(), length), false);
-            offset_ += length;
+            afterCR_ = parser_.awaitsLineEndRest();
+            parser_ = FieldParser();
+            endLine();
+            break;
         }
-        fields.finish();
+        case Line::RestOfLine: {
+            const char* end = findLineEnd(data + i, data + size);
+            if (!end)
+                return size;
+            i = static_cast<std::size_t>(end - data) + 1;
+            if (*end == '\r') {
+                if (i == size)
+                    afterCR_ = true;
+                else if (data[i] == '\n')
+                    ++i;
+            }
+            line_ = Line::Skim;
+            blank_ = true;
+            break;
+        }
+        case Line::Skim: {
+            const std::size_t next = skim(data, i, size);
+            if (line_ == Line::Skim)
+                return next;
+            i = next;
+            break;
+        }
+        }
     }
-    offset_ = end + endLength;
-    keywordLineNext_ = false;
-    return true;
+    return i;
 }
 
 Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budget) {
-    auto opened = files_.open(fileName_, platform::FileSystem::Mode::Read);
+    budget = std::max(budget, kMinBudget);
+    auto opened = files_.open(fileName_, platform::FileSystem::Mode::Peek);
     if (!opened) {
         const StoreError error = storeError(opened.error());
+        // No file is an empty diary; so is a folder, where Windows will not open one.
+        if (error.kind != StoreErrorKind::NotFound && error.kind != StoreErrorKind::IsFolder)
+            return error;
         restart();
-        if (error.kind == StoreErrorKind::NotFound)
-            return Pass::Done;
-        return error;
+        stamp_.reset();
+        return Pass::Done;
     }
     const platform::FileHandle handle = opened.value();
     struct Closer {
@@ -305,87 +306,80 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
         ~Closer() { (void)files.close(handle); }
     } closer{files_, handle};
 
-    auto size = files_.size(handle);
-    if (!size)
-        return storeError(size.error());
-    buffer_.resize(bufferSize_);
-    // The file's first bytes tell a file grown since the last pass from another one.
-    char headBytes[kHeadLength];
-    auto got =
-        files_.readAt(handle, 0, headBytes,
-                      static_cast<std::size_t>(std::min<std::uint64_t>(size.value(), kHeadLength)));
-    if (!got)
-        return storeError(got.error());
-    const std::string head(headBytes, got.value());
-    const bool shrank = size.value() < offset_ || (sizeRead_ && size.value() < *sizeRead_);
-    if (shrank || !head.starts_with(head_))
+    auto stamp = files_.stamp(handle);
+    if (!stamp)
+        return storeError(stamp.error());
+    const platform::FileStamp now = stamp.value();
+    if (!now.plain) { // an endless device or a pipe would never end a pass
         restart();
-    head_ = head;
-    if (size.value() == sizeRead_)
+        stamp_.reset();
         return Pass::Done;
-    if (offset_ == 0 && head.starts_with(kByteOrderMark))
-        offset_ = kByteOrderMark.size();
+    }
+    if (stamp_ && *stamp_ == now) {
+        if (finished_)
+            return Pass::Done;
+    } else if (stamp_) {
+        const bool replaced = now.device != stamp_->device || now.file != stamp_->file;
+        const bool rewritten = now.size == stamp_->size && now.modified != stamp_->modified;
+        bool same = !replaced && !rewritten && now.size >= offset_;
+        if (same) {
+            auto check = unchanged(handle, now.size);
+            if (!check)
+                return check.error();
+            same = check.value();
+        }
+        if (!same)
+            restart();
+    }
+    stamp_ = now;
+    finished_ = false;
+    buffer_.resize(bufferSize_);
 
-    std::uint64_t passed = 0;
+    if (offset_ == 0) {
+        std::string head(kCheckLength, '\0');
+        auto got = files_.readAt(handle, 0, head.data(), head.size());
+        if (!got)
+            return storeError(got.error());
+        head.resize(got.value());
+        head_ = std::move(head);
+        if (head_.starts_with(kByteOrderMark))
+            offset_ = kByteOrderMark.size();
+    }
+
+    std::uint64_t read = 0;
     for (;;) {
-        auto filled = fill(handle);
-        if (!filled)
-            return filled.error();
-        const std::string_view data(buffer_.data(), filled.value());
-        const std::size_t limit = completeLinesEnd(data);
-        std::size_t pos = 0;
-        while (pos < limit) {
-            if (keywordLineNext_) {
-                const std::size_t end = lineEndFrom(data, pos);
-                const std::string_view line = data.substr(pos, end - pos);
-                countFields(line);
-                keywordLineNext_ = isMarkerLine(line);
-                pos = pastLineEnd(data, end);
-                continue;
-            }
-            // On to the next marker line; the line after it holds keywords.
-            const char* hit = findFieldCandidate(
-                data.data() + pos, data.data() + limit, kEndOfEntry, [&](const char* at) {
-                    std::size_t start = static_cast<std::size_t>(at - data.data());
-                    while (start > pos && !isLineEnd(data[start - 1]))
-                        --start;
-                    const std::size_t end =
-                        lineEndFrom(data, static_cast<std::size_t>(at - data.data()));
-                    return isMarkerLine(data.substr(start, end - start));
-                });
-            if (!hit) {
-                pos = limit;
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), budget - read));
+        std::size_t got = 0;
+        while (got < want) {
+            auto n = files_.readAt(handle, offset_ + got, buffer_.data() + got, want - got);
+            if (!n)
+                return storeError(n.error());
+            if (n.value() == 0)
                 break;
-            }
-            pos = pastLineEnd(data, lineEndFrom(data, static_cast<std::size_t>(hit - data.data())));
-            keywordLineNext_ = true;
+            got += n.value();
         }
-        offset_ += pos;
-        passed += pos;
-        if (pos == 0) {
-            if (data.size() < buffer_.size())
-                break; // the file ends in a line not complete yet
-            auto whole = readLongLine(handle);
-            if (!whole)
-                return whole.error();
-            if (!whole.value())
-                break;
-            passed += buffer_.size();
+        read += got;
+        const bool atEnd = got < want;
+        const std::size_t taken = take(buffer_.data(), got);
+        keepTail(buffer_.data(), taken);
+        offset_ += taken;
+        if (atEnd) {
+            finished_ = true;
+            return Pass::Done;
         }
-        if (passed >= budget)
+        if (read >= budget)
             return Pass::Unfinished;
     }
-    sizeRead_ = size.value();
-    return Pass::Done;
 }
 
 std::vector<Keyword> KeywordTally::keywords() const {
     // Two byte forms of one text (Windows-1252 and UTF-8) are one keyword.
     std::map<std::string, std::uint64_t> merged;
-    for (const auto& [bytes, uses] : counts_) {
+    for (const auto& [bytes, uses] : counts_.uses) {
         std::string text = textcodec::decodeField(bytes);
         if (characters(text) <= kMaxKeywordLength)
-            merged[std::move(text)] += uses;
+            merged[std::move(text)] += uses.count;
     }
     std::vector<Keyword> list;
     for (auto& [text, uses] : merged)

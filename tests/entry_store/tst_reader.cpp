@@ -9,6 +9,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
+
 using entry_store::EntryReader;
 using entry_store::StoreErrorKind;
 namespace textcodec = entry_store::textcodec;
@@ -26,17 +32,26 @@ QList<QByteArray> readAll(const std::string& path, std::size_t bufferSize = 1 <<
     return fields;
 }
 
-// The tally's keywords as "text count", after passes of `budget` bytes until done.
-QStringList keywordsOf(entry_store::KeywordTally& tally, std::uint64_t budget = UINT64_MAX) {
-    for (int pass = 0; tally.readOn(budget).value() != entry_store::KeywordTally::Pass::Done;
-         ++pass) {
-        if (pass > 10000)
-            return {"<never done>"};
-    }
+// The tally's keywords as "text count".
+QStringList listed(const entry_store::KeywordTally& tally) {
     QStringList list;
     for (const entry_store::Keyword& keyword : tally.keywords())
         list << QString::fromStdString(keyword.text) + " " + QString::number(keyword.count);
     return list;
+}
+
+// The same, after passes of `budget` bytes until done.
+QStringList keywordsOf(entry_store::KeywordTally& tally, std::uint64_t budget = UINT64_MAX) {
+    for (int pass = 0;; ++pass) {
+        const auto read = tally.readOn(budget);
+        if (!read)
+            return {"<failed>"};
+        if (read.value() == entry_store::KeywordTally::Pass::Done)
+            break;
+        if (pass > 100000)
+            return {"<never done>"};
+    }
+    return listed(tally);
 }
 
 } // namespace
@@ -141,12 +156,16 @@ class TestReader : public QObject {
             << QByteArray("**EOE**\r\nnext\r\n") << L{"next 1"};
         QTest::newRow("spaced and quoted markers")
             << QByteArray("k\r\nd\r\n  **EOE**\r\nl\r\nd\r\n\"**EOE**\" x\r\nm\r\nd\r\n"
-                          "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n")
+                          "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n\"**EOE**\",x\r\nnot\r\n"
+                          "x**EOE**\r\nnot\r\n**EOE**\"\r\nnot\r\n")
             << L{"k 1", "l 1", "m 1"};
+        QTest::newRow("a marker's quote and the marker across two reads")
+            << QByteArray("k\r\n") + QByteArray(50, 'x') + "\r\n\"**EOE**\"\r\nl\r\n"
+            << L{"k 1", "l 1"};
         QTest::newRow("a file that ends inside an entry")
             << QByteArray("grace\r\nMay 3\r\nhalf") << L{"grace 1"};
         QTest::newRow("a last line without its line end") << QByteArray("grace") << L{};
-        QTest::newRow("a last CR that may be half of CR LF") << QByteArray("grace\r") << L{};
+        QTest::newRow("a last CR ends its line") << QByteArray("grace\r") << L{"grace 1"};
         QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF\"a,b\"\r\n") << L{"a,b 1"};
         QTest::newRow("lone CR and lone LF line ends")
             << QByteArray("grace\rd\rt\r**EOE**\rhope\nd\n**EOE**\nlove\r\n")
@@ -156,14 +175,20 @@ class TestReader : public QObject {
             << L{QString(200, 'b') + " 1"};
         QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
                                                        << L{"ab 51"};
+        QTest::newRow("a long date line of short fields")
+            << QByteArray("k\r\n") + QByteArray("ab,").repeated(50) + "\r\n**EOE**\r\nl\r\n"
+            << L{"k 1", "l 1"};
+        QTest::newRow("a line of marker fields")
+            << QByteArray("k\r\nd\r\n") + QByteArray("**EOE**,").repeated(20) + "\r\nnot\r\n"
+            << L{"k 1"};
         QTest::newRow("a long line whose CR ends a buffer")
             << QByteArray("ab,").repeated(42) + "a\r\nd\r\n**EOE**\r\nhope\r\n"
             << L{"ab 42", "a 1", "hope 1"};
         QTest::newRow("empty fields") << QByteArray(" ,,\"\"\r\n") << L{};
-        QTest::newRow("a marker line of 32 bytes, and of 33")
+        QTest::newRow("a marker line after any number of spaces")
             << QByteArray("k\r\n") + QByteArray(25, ' ') + "**EOE**\r\nl\r\n" +
-                   QByteArray(26, ' ') + "**EOE**\r\nnot\r\n"
-            << L{"k 1", "l 1"};
+                   QByteArray(100, ' ') + "\"**EOE**\" and a comment\r\nm\r\n"
+            << L{"k 1", "l 1", "m 1"};
         QTest::newRow("a keyword line of spaces is no marker")
             << QByteArray("   \r\nnot\r\n") << L{};
         QTest::newRow("Windows-1252 and UTF-8 are one keyword")
@@ -182,51 +207,154 @@ class TestReader : public QObject {
         QCOMPARE(keywordsOf(small, 8), keywords);
     }
 
-    // Bytes appended are read on from where the last pass stopped; a file that
-    // shrank or was replaced is read again; no file is no keyword.
+    // Bytes appended are read on from where the last pass stopped, each byte
+    // once; a file changed otherwise is read again; no file is no keyword.
+    // The modification time comes from the test, not the clock.
     void keywordsFollowTheFile() {
-        entry_store::KeywordTally tally(platform::systemFileSystem(), path());
+        FaultyFileSystem files;
+        std::int64_t modified = 1;
+        files.restamp = [&](platform::FileStamp& stamp) { stamp.modified = modified; };
+        entry_store::KeywordTally tally(files, path(), 64);
         QFile::remove(QString::fromStdString(path()));
         QCOMPARE(keywordsOf(tally), QStringList{});
-        writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\nho");
-        // A pass stops once its budget is spent, even where the rest is short.
-        QCOMPARE(tally.readOn(22).value(), entry_store::KeywordTally::Pass::Unfinished);
+        // A line not complete yet is never offered in part, whatever the buffer.
+        const std::string longWord(90, 'w');
+        writeBytes(path(), "\xEF\xBB\xBFgrace\r\nd\r\nt\r\n**EOE**\r\nho," + longWord);
         QCOMPARE(keywordsOf(tally), QStringList{"grace 1"});
-        QCOMPARE(tally.position(), std::uint64_t{22}); // "ho" is not taken yet
-        appendBytes(path(), "pe\r\nd\r\n**EOE**\r\ngrace\r\n");
-        QCOMPARE(keywordsOf(tally), (QStringList{"grace 2", "hope 1"}));
+        appendBytes(path(), "\r\nd\r\n**EOE**\r\nhope\r\nd\r\n**EOE**\r\ngrace\r");
+        QCOMPARE(keywordsOf(tally), (QStringList{"grace 2", "ho 1", "hope 1",
+                                                 QString::fromStdString(longWord) + " 1"}));
+        // The LF of the last CR LF comes later, and is no line of its own.
+        appendBytes(path(), "\nd\r\n**EOE**\r\nhope\r\n");
+        QVERIFY(keywordsOf(tally).contains("hope 2"));
         QVERIFY(!tally.wasCut());
-        writeBytes(path(), "love\r\n");
-        QCOMPARE(keywordsOf(tally), QStringList{"love 1"});
+
+        // The same size, another modification time: rewritten in place.
+        const std::string diary = "hope\r\nd\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\n";
+        writeBytes(path(), diary);
+        QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "love 1"}));
+        writeBytes(path(), "hops" + diary.substr(4));
+        ++modified;
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "love 1"}));
+        // Bytes put into the middle: what was read is not where it was.
+        writeBytes(path(), "hops\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\n");
+        ++modified;
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "love 1"}));
+        // Bytes changed at the start of a grown file.
+        writeBytes(path(), "joys\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\nx\r\n");
+        QCOMPARE(keywordsOf(tally), (QStringList{"joys 1", "love 1", "x 1"}));
+        // Another file of the same size and time put in its place.
+        const QString name = QString::fromStdString(path());
+        writeBytes(path() + ".new", "mild\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\nx\r\n");
+        QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
+        QCOMPARE(keywordsOf(tally), (QStringList{"love 1", "mild 1", "x 1"}));
+        // Shorter than what was read.
         writeBytes(path(), "joy!\r\n");
         QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        // Unchanged: nothing more is read.
+        files.reset();
+        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        QCOMPARE(files.bytesRead, std::uint64_t{0});
         const std::uint64_t changes = tally.changes();
-        QFile::remove(QString::fromStdString(path()));
+        QFile::remove(name);
         QCOMPARE(keywordsOf(tally), QStringList{});
         QVERIFY(tally.changes() != changes); // a list of them is out of date
     }
 
-    // Past either limit, the least used go and the much used stay.
+    // A pass reads at most its budget, besides the bytes that tell whether the
+    // file changed, and reads each byte once, long lines included.
+    void eachPassReadsItsBudgetAndEachByteOnce() {
+        std::string diary;
+        for (int i = 0; i < 20; ++i)
+            diary += "k" + std::to_string(i) + "," + std::string(300, 'k') + "\r\n" +
+                     std::string(500, 't') + "\r\n" + std::string(5000, ' ') + "**EOE**\r\n";
+        writeBytes(path(), diary);
+        FaultyFileSystem files;
+        entry_store::KeywordTally tally(files, path(), 256);
+        const std::uint64_t budget = 100;
+        const std::uint64_t checks = 2 * 64; // the file's start, and the bytes before the stop
+        int passes = 0;
+        std::uint64_t total = 0;
+        for (;; ++passes) {
+            files.reset();
+            const auto pass = tally.readOn(budget);
+            QVERIFY(pass);
+            QVERIFY2(files.bytesRead <= budget + checks, qPrintable(QString::number(passes)));
+            total += files.bytesRead;
+            if (pass.value() == entry_store::KeywordTally::Pass::Done)
+                break;
+        }
+        QVERIFY(passes > 20 * 5800 / 100);
+        QVERIFY(total <= diary.size() + (passes + 1) * (checks + 8));
+        QCOMPARE(keywordsOf(tally).size(), 20); // "k0" to "k19"; the long ones are too long
+    }
+
+    // Only a plain file is read for keywords: a device, a named pipe or a
+    // folder is an empty diary, and nothing waits for it.
+    void onlyAPlainFileIsRead() {
+        const QString name = QString::fromStdString(path());
+        QFile::remove(name);
+        QVERIFY(QDir().mkdir(name));
+        entry_store::KeywordTally tally(platform::systemFileSystem(), path());
+        QCOMPARE(keywordsOf(tally), QStringList{});
+        QVERIFY(QDir().rmdir(name));
+#ifndef Q_OS_WIN
+        for (const char* device : {"/dev/zero", "/dev/full"}) {
+            QVERIFY(QFile::link(device, name));
+            QCOMPARE(keywordsOf(tally), QStringList{});
+            QVERIFY(QFile::remove(name));
+        }
+        QCOMPARE(::mkfifo(path().c_str(), 0600), 0); // no writer will ever come
+        QCOMPARE(keywordsOf(tally), QStringList{});
+        QVERIFY(QFile::remove(name));
+#endif
+    }
+
+    // A failed pass keeps what was counted, and the next one goes on.
+    void aFailedPassKeepsTheKeywords() {
+        writeBytes(path(), "grace\r\nd\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        entry_store::KeywordTally tally(files, path());
+        QCOMPARE(keywordsOf(tally), QStringList{"grace 1"});
+        appendBytes(path(), "hope\r\nd\r\n**EOE**\r\n");
+        // The open, the file's stamp, and each read.
+        for (int call = 1; call <= 6; ++call) {
+            files.reset(call, EIO);
+            QVERIFY2(!tally.readOn(), qPrintable(QString::number(call)));
+            QVERIFY2(listed(tally) == QStringList{"grace 1"}, qPrintable(QString::number(call)));
+        }
+        files.reset();
+        QCOMPARE(keywordsOf(tally), (QStringList{"grace 1", "hope 1"}));
+    }
+
+    // Past either limit, the least used go and the much used stay; of those
+    // used alike, the ones met first stay, so the list is never empty.
     void tooManyKeywordsAreCut() {
         using entry_store::KeywordTally;
         const std::string entry = "\r\nd\r\n**EOE**\r\n";
         // The last keyword of each file passes its limit: 100,000 keywords, or
-        // 8 MB of them.
+        // 8 MB of them; and each one used once.
         const std::size_t longOnes = ((8u << 20) - 5) / 200 + 1;
-        for (const auto& [count, length] :
-             {std::pair{KeywordTally::kMaxKeywords, 1}, std::pair{longOnes, 200}}) {
+        for (const auto& [count, length, graces] :
+             {std::tuple{KeywordTally::kMaxKeywords, 1, 3}, std::tuple{longOnes, 200, 3},
+              std::tuple{KeywordTally::kMaxKeywords + 1, 1, 0}}) {
             std::string bytes;
-            for (int i = 0; i < 3; ++i)
+            for (int i = 0; i < graces; ++i)
                 bytes += "grace" + entry;
+            std::vector<std::string> keywords;
             for (std::size_t i = 0; i < count; ++i) {
-                std::string keyword = std::to_string(i);
-                keyword.resize(std::max<std::size_t>(keyword.size(), length), 'k');
-                bytes += keyword + entry;
+                keywords.push_back(std::to_string(i));
+                keywords.back().resize(std::max<std::size_t>(keywords.back().size(), length), 'k');
+                bytes += keywords.back() + entry;
             }
             writeBytes(path(), bytes);
             KeywordTally tally(platform::systemFileSystem(), path());
-            QCOMPARE(keywordsOf(tally), QStringList{"grace 3"});
+            const QStringList list = keywordsOf(tally);
             QVERIFY(tally.wasCut());
+            QCOMPARE(list.first(), QString::fromStdString(graces ? "grace 3" : keywords[0] + " 1"));
+            QVERIFY(list.contains(QString::fromStdString(keywords[0] + " 1")));
+            QVERIFY(!list.contains(QString::fromStdString(keywords.back() + " 1")));
+            QVERIFY(list.size() < static_cast<qsizetype>(count));
         }
     }
 

@@ -32,7 +32,11 @@ class FaultyFileSystem final : public platform::FileSystem {
     // Called before each read, as a slow disk or an observer of the window
     // in the middle of a scan would be. Not changed by reset().
     std::function<void()> beforeRead;
+    // Changes what stamp() reports, as a clock tick or another file would.
+    // Not changed by reset().
+    std::function<void(platform::FileStamp&)> restamp;
     std::vector<platform::FileOp> calls;
+    std::uint64_t bytesRead = 0; // by read and readAt, since the last reset()
 
     void reset(int at = 0, int errorCode = EIO, int shortWriteAt = 0, int alsoAt = 0) {
         failAt = at;
@@ -43,6 +47,7 @@ class FaultyFileSystem final : public platform::FileSystem {
         lockState.reset();
         folderSyncs = 0;
         calls.clear();
+        bytesRead = 0;
     }
 
     platform::Expected<platform::FileHandle, platform::FileError>
@@ -63,6 +68,15 @@ class FaultyFileSystem final : public platform::FileSystem {
             return fault(platform::FileOp::Size);
         return real().size(handle);
     }
+    platform::Expected<platform::FileStamp, platform::FileError>
+    stamp(platform::FileHandle handle) override {
+        if (trip(platform::FileOp::Size))
+            return fault(platform::FileOp::Size);
+        auto stamp = real().stamp(handle);
+        if (stamp && restamp)
+            restamp(stamp.value());
+        return stamp;
+    }
     platform::Expected<std::size_t, platform::FileError>
     write(platform::FileHandle handle, const char* data, std::size_t length) override {
         if (trip(platform::FileOp::Write))
@@ -81,7 +95,7 @@ class FaultyFileSystem final : public platform::FileSystem {
             return fault(platform::FileOp::Read);
         if (beforeRead)
             beforeRead();
-        return real().read(handle, data, length);
+        return counted(real().read(handle, data, length));
     }
     platform::Expected<std::size_t, platform::FileError> readAt(platform::FileHandle handle,
                                                                 std::uint64_t offset, char* data,
@@ -90,7 +104,7 @@ class FaultyFileSystem final : public platform::FileSystem {
             return fault(platform::FileOp::Read);
         if (beforeRead)
             beforeRead();
-        return real().readAt(handle, offset, data, length);
+        return counted(real().readAt(handle, offset, data, length));
     }
     platform::FileStatus sync(platform::FileHandle handle) override {
         if (trip(platform::FileOp::Sync))
@@ -119,6 +133,12 @@ class FaultyFileSystem final : public platform::FileSystem {
     }
 
   private:
+    platform::Expected<std::size_t, platform::FileError>
+    counted(platform::Expected<std::size_t, platform::FileError> got) {
+        if (got)
+            bytesRead += got.value();
+        return got;
+    }
     static platform::FileSystem& real() { return platform::systemFileSystem(); }
     bool trip(platform::FileOp op) {
         calls.push_back(op);
