@@ -204,9 +204,10 @@ double measure(Form1& form, const std::string& path, const std::vector<Kind>& ki
     return first;
 }
 
-// Reads every keyword of the diary for the keyword offers, as the window does
-// at its first keystroke; prints the time beside a Find's and the memory the
-// tally adds at its peak.
+// Reads every keyword of the diary for the keyword offers in slices of 4 MB,
+// as the window does between events; prints the time beside a Find's, the
+// longest slice (the longest the window goes without taking events) and the
+// memory the tally adds at its peak.
 void measureKeywords(const std::string& path, double findNowhere) {
     const long rssBefore = memorystatus::resident();
     memorystatus::resetPeak();
@@ -214,14 +215,47 @@ void measureKeywords(const std::string& path, double findNowhere) {
     timer.start();
     const double before = cpuSeconds();
     entry_store::KeywordTally tally(platform::systemFileSystem(), path);
-    (void)tally.readOn();
+    qint64 longest = 0;
+    for (;;) {
+        QElapsedTimer slice;
+        slice.start();
+        const auto pass = tally.readOn(4u << 20);
+        longest = std::max(longest, slice.nsecsElapsed());
+        if (!pass || pass.value() == entry_store::KeywordTally::Pass::Done)
+            break;
+    }
     const std::size_t listed = tally.keywords().size();
     const double cpu = cpuSeconds() - before;
     std::printf("reading the keywords: %.3fs (%.3fs in all), %zu keywords%s, %.1f x a Find of a "
-                "keyword found nowhere; memory %.1f MB\n",
+                "keyword found nowhere; longest slice %.1f ms; memory %.1f MB\n",
                 cpu, timer.nsecsElapsed() / 1e9, listed, tally.wasCut() ? " (cut)" : "",
-                findNowhere > 0 ? cpu / findNowhere : 0.0,
+                findNowhere > 0 ? cpu / findNowhere : 0.0, longest / 1e6,
                 (memorystatus::peakResident() - rssBefore) / 1024.0);
+}
+
+// The keyword tally on a text line of 1 MB made of marker-like fields, beside
+// a plain line of the same size: processor seconds, the least of 20 runs.
+void measureHostileLine(const std::string& path) {
+    const auto cost = [&](const std::string& line) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << "grace\r\nMay 3\r\n"
+                                                                << line << "\r\n**EOE**\r\n";
+        double least = 1e9;
+        for (int run = 0; run < 20; ++run) {
+            entry_store::KeywordTally tally(platform::systemFileSystem(), path);
+            const double before = cpuSeconds();
+            (void)tally.readOn();
+            least = std::min(least, cpuSeconds() - before);
+        }
+        return least;
+    };
+    std::string markers;
+    while (markers.size() < (1u << 20))
+        markers += "**EOE**,";
+    const double plain = cost(std::string(markers.size(), 'a'));
+    const double hostile = cost(markers);
+    std::printf("keywords of a 1 MB text line: plain %.2f ms, of \"**EOE**,\" fields %.2f ms "
+                "(%.2f x)\n",
+                plain * 1e3, hostile * 1e3, hostile / plain);
 }
 
 } // namespace
@@ -283,6 +317,19 @@ int main(int argc, char* argv[]) {
             out << "keyword number " << i << "\r\n\r\n\r\n**EOE**\r\n";
         out.close();
         std::printf("a diary of a million distinct keywords: ");
+        measureKeywords(path, 0);
+    }
+
+    measureHostileLine(path);
+    // One line as large as the diary: the slices go on inside it.
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        const std::string piece = "a long, long keyword line, ";
+        for (long long written = 0; written < megabytes * 1000 * 1000; written += piece.size())
+            out << piece;
+        out << "\r\n";
+        out.close();
+        std::printf("a diary of one %lld MB line: ", megabytes);
         measureKeywords(path, 0);
     }
 

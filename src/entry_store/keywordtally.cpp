@@ -53,17 +53,29 @@ void KeywordTally::Counter::dropLeastUsed() {
     order.reserve(uses.size());
     for (auto entry = uses.begin(); entry != uses.end(); ++entry)
         order.push_back(entry);
-    std::sort(order.begin(), order.end(), [](Entry a, Entry b) {
+    const auto better = [](Entry a, Entry b) {
         return a->second.count != b->second.count ? a->second.count > b->second.count
                                                   : a->second.firstMet < b->second.firstMet;
-    });
-    std::size_t kept = 0;
+    };
+    // The better half first, found in linear time; in order only where the
+    // bytes they hold decide how many of them stay.
+    std::size_t kept = std::min(order.size(), kMaxKeywords / 2);
+    std::nth_element(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept),
+                     order.end(), better);
     std::size_t keptBytes = 0;
-    for (; kept < order.size(); ++kept) {
-        const std::size_t size = order[kept]->first.size();
-        if (kept >= kMaxKeywords / 2 || keptBytes + size > kMaxKeywordBytes / 2)
-            break;
-        keptBytes += size;
+    for (std::size_t i = 0; i < kept; ++i)
+        keptBytes += order[i]->first.size();
+    if (keptBytes > kMaxKeywordBytes / 2) {
+        std::sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept), better);
+        keptBytes = 0;
+        for (std::size_t i = 0; i < kept; ++i) {
+            const std::size_t size = order[i]->first.size();
+            if (keptBytes + size > kMaxKeywordBytes / 2) {
+                kept = i;
+                break;
+            }
+            keptBytes += size;
+        }
     }
     for (std::size_t i = kept; i < order.size(); ++i)
         uses.erase(order[i]);
