@@ -60,8 +60,8 @@ void KeywordTally::Counter::dropLeastUsed() {
     // The better half first, found in linear time; in order only where the
     // bytes they hold decide how many of them stay.
     std::size_t kept = std::min(order.size(), kMaxKeywords / 2);
-    std::nth_element(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept),
-                     order.end(), better);
+    std::nth_element(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(kept), order.end(),
+                     better);
     std::size_t keptBytes = 0;
     for (std::size_t i = 0; i < kept; ++i)
         keptBytes += order[i]->first.size();
@@ -115,39 +115,46 @@ void KeywordTally::restart() {
     lineOverflow_.clear();
 }
 
-// Whether the file still starts with the bytes read from its start, and still
-// holds the bytes read just before offset_.
-Expected<bool, StoreError> KeywordTally::unchanged(platform::FileHandle handle,
-                                                   std::uint64_t size) {
-    const auto holds = [&](std::uint64_t at,
-                           const std::string& bytes) -> Expected<bool, StoreError> {
-        std::string now(bytes.size(), '\0');
-        std::size_t got = 0;
-        while (got < now.size()) {
-            auto n = files_.readAt(handle, at + got, now.data() + got, now.size() - got);
-            if (!n)
-                return storeError(n.error());
-            if (n.value() == 0)
-                return false;
-            got += n.value();
-        }
-        return now == bytes;
-    };
-    auto head = holds(0, head_);
-    if (!head || !head.value())
-        return head;
-    if (head_.size() < kCheckLength && size > head_.size()) {
-        // The file was shorter than the bytes compared: they grow with it.
-        std::string grown(static_cast<std::size_t>(std::min<std::uint64_t>(size, kCheckLength)),
-                          '\0');
-        auto got = files_.readAt(handle, 0, grown.data(), grown.size());
-        if (!got)
-            return storeError(got.error());
-        grown.resize(got.value());
-        if (grown.starts_with(head_))
-            head_ = std::move(grown);
+// Up to `length` bytes from `at`; fewer only where the file ends.
+Expected<std::size_t, StoreError> KeywordTally::readFully(platform::FileHandle handle,
+                                                          std::uint64_t at, char* into,
+                                                          std::size_t length) {
+    std::size_t got = 0;
+    while (got < length) {
+        auto n = files_.readAt(handle, at + got, into + got, length - got);
+        if (!n)
+            return storeError(n.error());
+        if (n.value() == 0)
+            break;
+        got += n.value();
     }
-    return holds(offset_ - tail_.size(), tail_);
+    return got;
+}
+
+Expected<std::string, StoreError> KeywordTally::readCheck(platform::FileHandle handle,
+                                                          std::uint64_t at, std::size_t length) {
+    std::string bytes(length, '\0');
+    auto got = readFully(handle, at, bytes.data(), length);
+    if (!got)
+        return got.error();
+    bytes.resize(got.value());
+    return bytes;
+}
+
+// Whether the file still starts with the bytes read from its start, and still
+// holds the bytes read just before offset_. The first bytes compared grow
+// with a file that was shorter than them.
+Expected<bool, StoreError> KeywordTally::unchanged(platform::FileHandle handle) {
+    auto head = readCheck(handle, 0, kCheckLength);
+    if (!head)
+        return head.error();
+    if (!head.value().starts_with(head_))
+        return false;
+    head_ = std::move(head.value());
+    auto tail = readCheck(handle, offset_ - tail_.size(), tail_.size());
+    if (!tail)
+        return tail.error();
+    return tail.value() == tail_;
 }
 
 void KeywordTally::keepTail(const char* data, std::size_t length) {
@@ -331,11 +338,12 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
         if (finished_)
             return Pass::Done;
     } else if (stamp_) {
+        // A file shorter than what was read fails the check of the bytes before offset_.
         const bool replaced = now.device != stamp_->device || now.file != stamp_->file;
         const bool rewritten = now.size == stamp_->size && now.modified != stamp_->modified;
-        bool same = !replaced && !rewritten && now.size >= offset_;
+        bool same = !replaced && !rewritten;
         if (same) {
-            auto check = unchanged(handle, now.size);
+            auto check = unchanged(handle);
             if (!check)
                 return check.error();
             same = check.value();
@@ -348,12 +356,10 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
     buffer_.resize(bufferSize_);
 
     if (offset_ == 0) {
-        std::string head(kCheckLength, '\0');
-        auto got = files_.readAt(handle, 0, head.data(), head.size());
-        if (!got)
-            return storeError(got.error());
-        head.resize(got.value());
-        head_ = std::move(head);
+        auto head = readCheck(handle, 0, kCheckLength);
+        if (!head)
+            return head.error();
+        head_ = std::move(head.value());
         if (head_.starts_with(kByteOrderMark))
             offset_ = kByteOrderMark.size();
     }
@@ -362,15 +368,10 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
     for (;;) {
         const std::size_t want =
             static_cast<std::size_t>(std::min<std::uint64_t>(buffer_.size(), budget - read));
-        std::size_t got = 0;
-        while (got < want) {
-            auto n = files_.readAt(handle, offset_ + got, buffer_.data() + got, want - got);
-            if (!n)
-                return storeError(n.error());
-            if (n.value() == 0)
-                break;
-            got += n.value();
-        }
+        auto filled = readFully(handle, offset_, buffer_.data(), want);
+        if (!filled)
+            return filled.error();
+        const std::size_t got = filled.value();
         read += got;
         const bool atEnd = got < want;
         const std::size_t taken = take(buffer_.data(), got);

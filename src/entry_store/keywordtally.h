@@ -106,7 +106,11 @@ class KeywordTally {
     };
 
     void restart();
-    platform::Expected<bool, StoreError> unchanged(platform::FileHandle handle, std::uint64_t size);
+    platform::Expected<std::size_t, StoreError>
+    readFully(platform::FileHandle handle, std::uint64_t at, char* into, std::size_t length);
+    platform::Expected<std::string, StoreError> readCheck(platform::FileHandle handle,
+                                                          std::uint64_t at, std::size_t length);
+    platform::Expected<bool, StoreError> unchanged(platform::FileHandle handle);
     std::size_t take(const char* data, std::size_t size);
     std::size_t skim(const char* data, std::size_t from, std::size_t size);
     void keep(const char* data, std::size_t length);

@@ -175,11 +175,15 @@ class TestReader : public QObject {
             << L{QString(200, 'b') + " 1"};
         QTest::newRow("a long line of short keywords") << QByteArray("ab,").repeated(50) + "ab\r\n"
                                                        << L{"ab 51"};
+        QTest::newRow("a keyword line of very many fields")
+            << QByteArray("a,").repeated(5000) + "b\r\nd\r\n**EOE**\r\nb\r\n"
+            << L{"a 5000", "b 2"};
         QTest::newRow("a long date line of short fields")
-            << QByteArray("k\r\n") + QByteArray("ab,").repeated(50) + "\r\n**EOE**\r\nl\r\n"
+            << QByteArray("k\r\nab,**EOE**,") + QByteArray("ab,").repeated(50) +
+                   "\r\nnot\r\n**EOE**\r\nl\r\n"
             << L{"k 1", "l 1"};
         QTest::newRow("a line of marker fields")
-            << QByteArray("k\r\nd\r\n") + QByteArray("**EOE**,").repeated(20) + "\r\nnot\r\n"
+            << QByteArray("k\r\nd\r\n") + QByteArray("**EOE**,").repeated(20) + "**EOE**\r\nnot\r\n"
             << L{"k 1"};
         QTest::newRow("a long line whose CR ends a buffer")
             << QByteArray("ab,").repeated(42) + "a\r\nd\r\n**EOE**\r\nhope\r\n"
@@ -229,31 +233,39 @@ class TestReader : public QObject {
         QVERIFY(keywordsOf(tally).contains("hope 2"));
         QVERIFY(!tally.wasCut());
 
-        // The same size, another modification time: rewritten in place.
-        const std::string diary = "hope\r\nd\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\n";
-        writeBytes(path(), diary);
-        QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "love 1"}));
-        writeBytes(path(), "hops" + diary.substr(4));
+        // The same size, another modification time: rewritten in place,
+        // where no bytes compared have changed.
+        const std::string text(100, 't');
+        const auto diary = [&](const std::string& first, const std::string& second) {
+            return first + "\r\nd\r\n" + text + "\r\n**EOE**\r\n" + second + "\r\nd\r\n" + text +
+                   "\r\n**EOE**\r\n";
+        };
+        writeBytes(path(), diary("joys", "hope"));
+        QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "joys 1"}));
+        writeBytes(path(), diary("joys", "hops"));
         ++modified;
-        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "love 1"}));
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "joys 1"}));
         // Bytes put into the middle: what was read is not where it was.
-        writeBytes(path(), "hops\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\n");
-        ++modified;
-        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "love 1"}));
+        writeBytes(path(), diary("joys", "hops, x"));
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "joys 1", "x 1"}));
         // Bytes changed at the start of a grown file.
-        writeBytes(path(), "joys\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\nx\r\n");
-        QCOMPARE(keywordsOf(tally), (QStringList{"joys 1", "love 1", "x 1"}));
-        // Another file of the same size and time put in its place.
+        writeBytes(path(), diary("mild", "hops, x") + "y\r\n");
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
+        // Another file of the same size and time put in its place, alike but
+        // in the middle; it ends inside a keyword line, in a quoted field.
         const QString name = QString::fromStdString(path());
-        writeBytes(path() + ".new", "mild\r\nd, e\r\n**EOE**\r\nlove\r\nd\r\n**EOE**\r\nx\r\n");
+        const std::string ending = "y\r\nd\r\n**EOE**\r\nab,\"cd";
+        writeBytes(path(), diary("mild", "hops, x") + ending);
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
+        writeBytes(path() + ".new", diary("mild", "hope, x") + ending);
         QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
-        QCOMPARE(keywordsOf(tally), (QStringList{"love 1", "mild 1", "x 1"}));
-        // Shorter than what was read.
-        writeBytes(path(), "joy!\r\n");
-        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "mild 1", "x 1", "y 1"}));
+        // Shorter than what was read: the half-read line is gone with it.
+        writeBytes(path(), "joy!,2\r\nMay 3, 2026\r\n");
+        QCOMPARE(keywordsOf(tally), (QStringList{"2 1", "joy! 1"}));
         // Unchanged: nothing more is read.
         files.reset();
-        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
+        QCOMPARE(keywordsOf(tally), (QStringList{"2 1", "joy! 1"}));
         QCOMPARE(files.bytesRead, std::uint64_t{0});
         const std::uint64_t changes = tally.changes();
         QFile::remove(name);
@@ -335,9 +347,13 @@ class TestReader : public QObject {
         // The last keyword of each file passes its limit: 100,000 keywords, or
         // 8 MB of them; and each one used once.
         const std::size_t longOnes = ((8u << 20) - 5) / 200 + 1;
-        for (const auto& [count, length, graces] :
-             {std::tuple{KeywordTally::kMaxKeywords, 1, 3}, std::tuple{longOnes, 200, 3},
-              std::tuple{KeywordTally::kMaxKeywords + 1, 1, 0}}) {
+        // Right at each limit nothing is cut yet.
+        const std::size_t atByteLimit = ((8u << 20) - 5) / 200;
+        for (const auto& [count, length, graces, cut] :
+             {std::tuple{KeywordTally::kMaxKeywords, 1, 3, true},
+              std::tuple{KeywordTally::kMaxKeywords - 1, 1, 3, false},
+              std::tuple{longOnes, 200, 3, true}, std::tuple{atByteLimit + 1, 200, 3, false},
+              std::tuple{KeywordTally::kMaxKeywords + 1, 1, 0, true}}) {
             std::string bytes;
             for (int i = 0; i < graces; ++i)
                 bytes += "grace" + entry;
@@ -345,12 +361,18 @@ class TestReader : public QObject {
             for (std::size_t i = 0; i < count; ++i) {
                 keywords.push_back(std::to_string(i));
                 keywords.back().resize(std::max<std::size_t>(keywords.back().size(), length), 'k');
+                if (!cut && length == 200 && i + 1 == count) // the 8 MB to the byte
+                    keywords.back() = std::string((8u << 20) - 5 - atByteLimit * 200, 'z');
                 bytes += keywords.back() + entry;
             }
             writeBytes(path(), bytes);
             KeywordTally tally(platform::systemFileSystem(), path());
             const QStringList list = keywordsOf(tally);
-            QVERIFY(tally.wasCut());
+            QCOMPARE(tally.wasCut(), cut);
+            if (!cut) {
+                QCOMPARE(list.size(), static_cast<qsizetype>(count) + 1);
+                continue;
+            }
             QCOMPARE(list.first(), QString::fromStdString(graces ? "grace 3" : keywords[0] + " 1"));
             QVERIFY(list.contains(QString::fromStdString(keywords[0] + " 1")));
             QVERIFY(!list.contains(QString::fromStdString(keywords.back() + " 1")));
