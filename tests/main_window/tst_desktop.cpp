@@ -136,6 +136,22 @@ class TestDesktop : public QObject {
     Q_OBJECT
 
   private slots:
+    // Each platform's readers hear one channel only: Orca speaks a
+    // notification that appears but not a renamed control, UI Automation
+    // readers the reverse. First, before any test chooses a channel.
+    void eachPlatformAnnouncesWhereItsReadersListen() {
+#ifdef Q_OS_WIN
+        const auto heard = platform::AnnounceChannel::FocusedName;
+#else
+        const auto heard = platform::AnnounceChannel::Notification;
+#endif
+        const bool toTheName =
+            platform::announceChannel() == platform::AnnounceChannel::FocusedName;
+        QVERIFY2(platform::announceChannel() == heard,
+                 toTheName ? "announced by the focused control's name"
+                           : "announced by a notification");
+    }
+
     void everyControlHasAnAccessibleName() {
         Form1 form;
         const QList<QPair<const char*, QString>> names{
