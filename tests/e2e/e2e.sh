@@ -56,9 +56,11 @@ find_next() { click 220 360; }
 about() { click 492 360; }
 done_() { click 580 360; }
 type_() { xdotool type --delay 20 "$1"; sleep 0.2; }
+# Each check waits for its outcome for up to 30 seconds, which a busy machine
+# may need and a working program never uses up.
 expect_file() {
     local want="$1" got
-    for _ in $(seq 50); do
+    for _ in $(seq 300); do
         got="$(od -An -c verimond.dat 2>/dev/null || true)"
         [ "$got" = "$(printf "$want" | od -An -c)" ] && return 0
         sleep 0.1
@@ -78,7 +80,10 @@ text1; type_ "grace"
 text3; type_ "May 3"
 text2; type_ "first line"; xdotool key Return; type_ "second"; xdotool key Return
 printf "$greek" | xclip -selection clipboard
-sleep 0.3
+for _ in $(seq 300); do
+    [ "$(xclip -o -selection clipboard 2>/dev/null)" = "$(printf "$greek")" ] && break
+    sleep 0.1
+done
 xdotool key ctrl+v
 sleep 0.3
 save
@@ -94,13 +99,13 @@ echo "ok: Find is waiting with Save disabled"
 
 # The About window opens while the search waits, and OK hides it.
 about
-timeout 10 xdotool search --sync --onlyvisible --name '^time$' >/dev/null || fail "no About window"
+timeout 30 xdotool search --sync --onlyvisible --name '^time$' >/dev/null || fail "no About window"
 about_win="$(xdotool search --onlyvisible --name '^time$' | head -n1)"
 eval "$(xdotool getwindowgeometry --shell "$about_win")"
 adx=$(((WIDTH - 599) / 2))
 ady=$((HEIGHT - 401 - adx))
 xdotool mousemove --window "$about_win" $((556 + adx)) $((376 + ady)) click 1
-for _ in $(seq 100); do
+for _ in $(seq 300); do
     xdotool search --onlyvisible --name '^time$' >/dev/null || break
     sleep 0.1
 done
@@ -135,7 +140,7 @@ echo "ok: an offer taken with Down, and one click on Find with the list open, fo
 
 # Done from inside a waiting search ends the process.
 done_
-for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "Done did not end the program"
 wait "$app_pid" && status=0 || status=$?
 app_pid=""

@@ -4,6 +4,7 @@
 #include "form1.h"
 #include "guitest.h"
 #include "keywordmodel.h"
+#include "searchdriver.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
@@ -398,6 +399,28 @@ class TestForm1 : public QObject {
         child<QWidget>(form, "Picture1")->setFocus();
         QTest::keyClick(child<QWidget>(form, "Picture1"), Qt::Key_Space);
         QCOMPARE(platform::boxText(text2), lines.join("\r\n") + "\r\n");
+    }
+
+    // What a search shows in the entry box is no step to undo, but what is
+    // typed there afterwards is: Ctrl+Z takes back the typing, and only that.
+    void typingAfterAFindCanBeUndone() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "grace\r\nMay 3\r\nfirst\r\n**EOE**\r\n");
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(searchdriver::find(form, "grace").size(), 1);
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        const QString shown = "May 3\r\nfirst\r\n";
+        QCOMPARE(platform::boxText(text2), shown);
+        text2->setFocus();
+        QTest::keyClicks(text2, "x");
+        QCOMPARE(platform::boxText(text2), "x" + shown);
+        QTest::keyClick(text2, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(platform::boxText(text2), shown);
+        QTest::keyClick(text2, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(platform::boxText(text2), shown);
+        QVERIFY(hooks.messages.isEmpty());
     }
 };
 

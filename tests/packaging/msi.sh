@@ -76,11 +76,11 @@ sleep 0.5
 xdotool windowfocus --sync "$win"
 xdotool type --delay 30 "menu"
 xdotool key Tab Tab Tab space # the keyword box, then past the entry and date boxes to Save
-for _ in $(seq 100); do [ -s "$docs/verimond.dat" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$docs/verimond.dat" ] && break; sleep 0.1; done
 [ "$(cat "$docs/verimond.dat" 2>/dev/null)" = "$(printf 'menu\r\n\r\n\r\n**EOE**\r')" ] ||
     fail "no diary in Documents: $(ls -la "$docs")"
 xdotool key Tab Tab Tab space # Find, Find Next, Done
-for _ in $(seq 100); do xdotool search --name '^Verimond$' >/dev/null || break; sleep 0.1; done
+for _ in $(seq 300); do xdotool search --name '^Verimond$' >/dev/null || break; sleep 0.1; done
 echo "ok: the diary is in Documents"
 
 echo "== the same version built again"
