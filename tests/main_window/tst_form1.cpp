@@ -318,6 +318,29 @@ class TestForm1 : public QObject {
         }
     }
 
+    // Each offer shows its keyword as filed, "%" and all, once however often
+    // the list is made again, and a reader hears it without brackets. "grace"
+    // and "Grace" are two offers whichever of them is typed.
+    void eachOfferShowsItsKeywordOnceAsFiled() {
+        KeywordModel model;
+        auto rows = [&](int role) {
+            QStringList texts;
+            for (int row = 0; row < model.rowCount(); ++row)
+                texts << model.index(row).data(role).toString();
+            return texts;
+        };
+        model.setKeywords({{"grace", 3}, {"joy", 1}});
+        model.setKeywords({{"grace", 3}, {"tithe 10%2", 1}, {"Grace", 1}});
+        QCOMPARE(rows(Qt::DisplayRole), (QStringList{"grace (3)", "tithe 10%2 (1)", "Grace (1)"}));
+        QCOMPARE(rows(Qt::AccessibleTextRole),
+                 (QStringList{"grace, 3 entries", "tithe 10%2, 1 entry", "Grace, 1 entry"}));
+        for (const char* typed : {"grace", "Grace"}) {
+            model.leaveOutIfOnly(typed);
+            QCOMPARE(rows(KeywordModel::KeywordRole),
+                     (QStringList{"grace", "tithe 10%2", "Grace"}));
+        }
+    }
+
     // Eight offers show at once; more scroll.
     void theListShowsEightOffersWhileTheBoxHasTheFocus() {
         std::string diary;
