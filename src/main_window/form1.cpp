@@ -134,6 +134,9 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
                 run(handler);
         });
     };
+    // No list opens over what a Save or a Find does until the user types again.
+    for (QPushButton* button : {Command1, Command2})
+        connect(button, &QPushButton::clicked, offers_, &KeywordOffers::withdraw);
     route(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     route(Command2, &QPushButton::clicked, &Form1::Command2_Click);
     route(Command3, &QPushButton::clicked, &Form1::Command3_Click);

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTimer>
@@ -36,7 +37,10 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     box_->installEventFilter(this);
     completer_->popup()->installEventFilter(this);
     // The box tells its completer after this, so the list is made without it.
-    connect(box_, &QLineEdit::textEdited, model_, &KeywordModel::leaveOutIfOnly);
+    connect(box_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        offering_ = true;
+        model_->leaveOutIfOnly(text);
+    });
 }
 
 void KeywordOffers::refresh() {
@@ -44,39 +48,75 @@ void KeywordOffers::refresh() {
         readSlice();
 }
 
+void KeywordOffers::withdraw() {
+    offering_ = false;
+    completer_->popup()->hide();
+}
+
 bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
     QAbstractItemView* list = completer_->popup();
-    if (watched == list && event->type() == QEvent::MouseButtonPress) {
-        // The completer would close the list and drop a click elsewhere, so
-        // that clicking Find with the list open took two clicks: the click
-        // closes the list and goes on to what was clicked, whole, since its
-        // release would still go to the list.
-        const auto* press = static_cast<QMouseEvent*>(event);
-        const QPoint global = press->globalPosition().toPoint();
-        if (list->rect().contains(list->mapFromGlobal(global)))
-            return false;
-        list->hide();
-        // Posted, so that what the click starts, a whole search among others,
-        // does not run inside this filter.
-        if (QWidget* target = QApplication::widgetAt(global)) {
-            const QPointF at = target->mapFromGlobal(press->globalPosition());
-            QCoreApplication::postEvent(
-                target, new QMouseEvent(QEvent::MouseButtonPress, at, press->scenePosition(),
-                                        press->globalPosition(), press->button(), press->buttons(),
-                                        press->modifiers()));
-            QCoreApplication::postEvent(
-                target, new QMouseEvent(QEvent::MouseButtonRelease, at, press->scenePosition(),
-                                        press->globalPosition(), press->button(),
-                                        press->buttons() & ~press->button(), press->modifiers()));
-        }
-        return true;
+    if (watched == list && event->type() == QEvent::MouseButtonPress)
+        return passOn(*static_cast<QMouseEvent*>(event));
+    if (watched == list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
+            offering_ = false;
     }
+    if (watched == box_ && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        offering_ = false;
     if ((watched == box_ || watched == list) && event->type() == QEvent::KeyPress) {
         started_ = true;
         if (!slices_->isActive())
             readSlice();
     }
     return false;
+}
+
+// While the list is open, every click comes to it. One elsewhere closes the
+// list and goes on to the control under it, so that it does what it does
+// without a list: the completer alone would drop it, and Qt replays it on some
+// systems only. Qt drops the window system's release, since the press went to
+// the list, so the release is passed on too: posted, so that what the click
+// starts, a whole search among others, does not run inside this filter.
+bool KeywordOffers::passOn(const QMouseEvent& press) {
+    QAbstractItemView* list = completer_->popup();
+    const QPoint global = press.globalPosition().toPoint();
+    if (list->rect().contains(list->mapFromGlobal(global)))
+        return false;
+    offering_ = false;
+    list->setAttribute(Qt::WA_NoMouseReplay);
+    list->hide();
+    QWidget* target = QApplication::widgetAt(global);
+    if (!target)
+        return true;
+    if (!target->isActiveWindow()) {
+        target->activateWindow();
+        target->window()->raise();
+    }
+    // Qt gives the focus for the window system's own presses only, so it is
+    // given here as for them: to the first control from the one clicked
+    // outwards that takes the focus by click.
+    for (QWidget* control = target; control; control = control->parentWidget()) {
+        const QWidget* proxy = control->focusProxy() ? control->focusProxy() : control;
+        if (control->isEnabled() && (control->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus &&
+            (proxy->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+            control->setFocus(Qt::MouseFocusReason);
+            break;
+        }
+        if (control->isWindow() || proxy->hasFocus())
+            break;
+    }
+    const QPointF at = target->mapFromGlobal(press.globalPosition());
+    const QPointF inWindow = target->window()->mapFromGlobal(press.globalPosition());
+    QMouseEvent copy(QEvent::MouseButtonPress, at, inWindow, press.globalPosition(), press.button(),
+                     press.buttons(), press.modifiers(), press.pointingDevice());
+    QCoreApplication::sendEvent(target, &copy);
+    QCoreApplication::postEvent(target, new QMouseEvent(QEvent::MouseButtonRelease, at, inWindow,
+                                                        press.globalPosition(), press.button(),
+                                                        press.buttons() & ~press.button(),
+                                                        press.modifiers(), press.pointingDevice()));
+    return true;
 }
 
 void KeywordOffers::readSlice() {
@@ -93,7 +133,7 @@ void KeywordOffers::readSlice() {
     model_->setKeywords(pass ? tally_.keywords() : std::vector<entry_store::Keyword>());
     model_->leaveOutIfOnly(box_->text());
     // A list read while the user typed is shown for what is in the box now.
-    if (box_->hasFocus() && !box_->text().isEmpty() && !slices_->isActive()) {
+    if (offering_ && box_->hasFocus() && !box_->text().isEmpty() && !slices_->isActive()) {
         completer_->setCompletionPrefix(box_->text());
         completer_->complete();
     }

@@ -7,6 +7,7 @@
 class KeywordModel;
 class QCompleter;
 class QLineEdit;
+class QMouseEvent;
 class QTimer;
 
 // The keyword box's offers: as the user types, the diary's keywords that begin
@@ -22,12 +23,16 @@ class KeywordOffers : public QObject {
 
     // Reads on in the diary if any keystroke started the reading, as after a Save.
     void refresh();
+    // Closes the list, and opens none until the user edits the box again, as
+    // after a Save or a Find.
+    void withdraw();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void readSlice();
+    bool passOn(const QMouseEvent& press);
 
     QLineEdit* box_;
     entry_store::KeywordTally tally_;
@@ -35,5 +40,6 @@ class KeywordOffers : public QObject {
     QCompleter* completer_;
     QTimer* slices_;
     bool started_ = false;
+    bool offering_ = false; // the user edited the box since the list was last closed
     std::uint64_t shownChanges_ = 0;
 };
