@@ -5,7 +5,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QCompleter>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -21,7 +24,8 @@ constexpr std::uint64_t kSliceBytes = 4u << 20;
 KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
                              const std::string& fileName)
     : QObject(box), box_(box), tally_(files, fileName), model_(new KeywordModel(this)),
-      completer_(new QCompleter(model_, this)), slices_(new QTimer(this)) {
+      completer_(new QCompleter(model_, this)), slices_(new QTimer(this)), later_(new QTimer(this)),
+      path_(QString::fromStdString(fileName)) {
     completer_->setCaseSensitivity(Qt::CaseInsensitive);
     completer_->setCompletionRole(KeywordModel::KeywordRole);
     completer_->setModelSorting(QCompleter::UnsortedModel); // keeps the most used first
@@ -32,25 +36,102 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     completer_->popup()->setAccessibleName(QStringLiteral("Keywords in the diary"));
     slices_->setObjectName(QStringLiteral("KeywordSlices")); // runs at every pass of the loop
     connect(slices_, &QTimer::timeout, this, &KeywordOffers::readSlice);
-    // Before the box takes a key, what was appended meanwhile is read, so it is
-    // offered for that key. While the list is open, its keys go to the list.
+    later_->setObjectName(QStringLiteral("KeywordReadLater"));
+    later_->setSingleShot(true);
+    connect(later_, &QTimer::timeout, this, &KeywordOffers::readLater);
+    QElapsedTimer clock;
+    clock.start();
+    setClock([clock] { return clock.elapsed(); });
     box_->installEventFilter(this);
     completer_->popup()->installEventFilter(this);
-    // The box tells its completer after this, so the list is made without it.
-    connect(box_, &QLineEdit::textEdited, this, [this](const QString& text) {
-        offering_ = true;
-        model_->leaveOutIfOnly(text);
-    });
+    // The box tells its completer after this, so what was appended meanwhile
+    // is offered for this very edit.
+    connect(box_, &QLineEdit::textEdited, this, &KeywordOffers::edited);
+}
+
+void KeywordOffers::setClock(std::function<qint64()> now) {
+    now_ = std::move(now);
 }
 
 void KeywordOffers::refresh() {
-    if (started_)
-        readSlice();
+    if (started_ && !slices_->isActive())
+        startPass();
 }
 
 void KeywordOffers::withdraw() {
     offering_ = false;
     completer_->popup()->hide();
+}
+
+void KeywordOffers::edited(const QString& text) {
+    started_ = true;
+    offering_ = true;
+    request();
+    model_->leaveOutIfOnly(text);
+}
+
+// A pass under way reads on to the end of the file as it is then, so it
+// takes in what came meanwhile.
+void KeywordOffers::request() {
+    if (slices_->isActive())
+        return;
+    const qint64 now = now_();
+    if (!passStarted_ || now - *passStarted_ >= kReadGapMs) {
+        startPass();
+        return;
+    }
+    pending_ = true;
+    lastEdit_ = now;
+    if (!later_->isActive())
+        later_->start(kReadGapMs);
+}
+
+// Measured on the clock, not by the timer alone, so that reads are spaced
+// alike however late the timer fires.
+void KeywordOffers::readLater() {
+    if (!pending_ || slices_->isActive())
+        return;
+    const qint64 wait = lastEdit_ + kReadGapMs - now_();
+    if (wait > 0)
+        later_->start(static_cast<int>(wait));
+    else
+        startPass();
+}
+
+void KeywordOffers::startPass() {
+    pending_ = false;
+    later_->stop();
+    passStarted_ = now_();
+    watch();
+    stamp_ = stamp();
+    readSlice();
+}
+
+// Watches the diary, and its folder, so that a diary made, or put in place by
+// a rename, is seen too. Where the system cannot watch, edits still read.
+void KeywordOffers::watch() {
+    if (!watcher_) {
+        path_ = QFileInfo(path_).absoluteFilePath();
+        watcher_ = new QFileSystemWatcher(this);
+        watcher_->addPath(QFileInfo(path_).absolutePath());
+        connect(watcher_, &QFileSystemWatcher::fileChanged, this, &KeywordOffers::changedOnDisk);
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+                &KeywordOffers::changedOnDisk);
+    }
+    if (!watcher_->files().contains(path_) && QFileInfo::exists(path_))
+        watcher_->addPath(path_);
+}
+
+// Another file of the folder changing leaves the diary unread; so does a
+// Save, read already by its own pass. A pass watches anew a diary put in place.
+void KeywordOffers::changedOnDisk() {
+    if (stamp() != stamp_)
+        request();
+}
+
+KeywordOffers::Stamp KeywordOffers::stamp() const {
+    QFileInfo diary(path_);
+    return {diary.exists(), diary.size(), diary.lastModified(), diary.metadataChangeTime()};
 }
 
 bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
@@ -65,11 +146,6 @@ bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
     if (watched == box_ && event->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         offering_ = false;
-    if ((watched == box_ || watched == list) && event->type() == QEvent::KeyPress) {
-        started_ = true;
-        if (!slices_->isActive())
-            readSlice();
-    }
     return false;
 }
 
@@ -126,11 +202,14 @@ void KeywordOffers::readSlice() {
         return;
     }
     slices_->stop();
+    if (!pass) {
+        stamp_ = {}; // so that the next change tries again, as the next edit does
+        return;
+    }
     if (tally_.changes() == shownChanges_)
         return;
     shownChanges_ = tally_.changes();
-    // A diary that cannot be read has no keywords to offer, and says nothing.
-    model_->setKeywords(pass ? tally_.keywords() : std::vector<entry_store::Keyword>());
+    model_->setKeywords(tally_.keywords());
     model_->leaveOutIfOnly(box_->text());
     // A list read while the user typed is shown for what is in the box now.
     if (offering_ && box_->hasFocus() && !box_->text().isEmpty() && !slices_->isActive()) {

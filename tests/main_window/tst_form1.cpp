@@ -4,11 +4,13 @@
 #include "form1.h"
 #include "guitest.h"
 #include "keywordmodel.h"
+#include "keywordoffers.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QCompleter>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -19,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
+#include <filesystem>
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -210,6 +214,9 @@ class TestForm1 : public QObject {
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
+        // Every key reads, as keys typed a while apart do.
+        form.findChild<KeywordOffers*>()->setClock(
+            [ms = qint64(0)]() mutable { return ms += 1000; });
         auto* text1 = child<QLineEdit>(form, "Text1");
         // The list is a window of its own, found by its name as the boxes are.
         QAbstractItemView* list = nullptr;
@@ -316,6 +323,89 @@ class TestForm1 : public QObject {
             expected.removeOne(typed);
             QCOMPARE(rows(), expected);
         }
+    }
+
+    // The diary is read at the first edit of the box, then at most once in
+    // 250 ms while keys come, and once more after the last; keys that change
+    // nothing read nothing. A failed pass keeps the list it had, and the next
+    // key tries again. Idle, only a change of the diary on disk reads it.
+    void keysReadTheDiaryAtMostOnceIn250Ms() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        qint64 ms = 0;
+        Form1 form(files);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<KeywordOffers*>()->setClock([&ms] { return ms; });
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        auto opens = [&] {
+            return std::count(files.calls.cbegin(), files.calls.cend(), platform::FileOp::Open);
+        };
+        auto keywords = [&] {
+            QStringList texts;
+            QAbstractItemModel* model = text1->completer()->model();
+            for (int row = 0; row < model->rowCount(); ++row)
+                texts << model->index(row, 0).data(KeywordModel::KeywordRole).toString();
+            return texts;
+        };
+        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt})
+            QTest::keyClick(text1, key);
+        QCOMPARE(opens(), 0);
+        // What another program appends before the last key is read after it,
+        // even where the system tells of no change.
+        QFileSystemWatcher* watcher = nullptr;
+        for (int key = 0; key < 20; ++key, ms += 30) {
+            if (key == 19)
+                appendBytes(path(), "gravel\r\nd\r\nt\r\n**EOE**\r\n");
+            QTest::keyClick(text1, key % 2 ? Qt::Key_Backspace : Qt::Key_G);
+            QVERIFY(opens() >= 1);
+            watcher = form.findChild<QFileSystemWatcher*>();
+            watcher->blockSignals(true);
+        }
+        QTest::qWait(2 * KeywordOffers::kReadGapMs); // the clock, not the timer, says when
+        QCOMPARE(keywords(), QStringList{"grace"});
+        ms += 250;
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grace", "gravel"}), 10000);
+        QVERIFY2(opens() <= 4, qPrintable(QString::number(opens())));
+        watcher->blockSignals(false);
+
+        // A pass of several slices fails after its first.
+        std::string grapes;
+        while (grapes.size() < (5u << 20))
+            grapes += "grape\r\nd\r\nt\r\n**EOE**\r\n";
+        appendBytes(path(), grapes);
+        ms += 1000;
+        QTest::keyClick(text1, Qt::Key_G);
+        files.failFrom = static_cast<int>(files.calls.size()) + 1;
+        QTRY_VERIFY(!text1->findChild<QTimer*>("KeywordSlices")->isActive());
+        QCOMPARE(keywords(), (QStringList{"grace", "gravel"}));
+        files.failFrom = 0;
+        ms += 1000;
+        QTest::keyClick(text1, Qt::Key_R);
+        QTRY_COMPARE(keywords(), (QStringList{"grape", "grace", "gravel"}));
+        QVERIFY(hooks.messages.isEmpty());
+
+        // Another file of the folder reads nothing; a diary put in place by a
+        // rename is read, and so is what is appended to it then.
+        QSignalSpy folder(watcher, &QFileSystemWatcher::directoryChanged);
+        const auto before = opens();
+        ms += 1000;
+        const QString other = dir_.path() + "/other.dat";
+        writeBytes(other.toStdString(), "gravy\r\n");
+        const bool told = folder.wait(10000);
+#ifndef Q_OS_LINUX
+        if (!told)
+            QSKIP("This system tells of no change in a folder.");
+#endif
+        QVERIFY(told);
+        QCOMPARE(opens(), before);
+        appendBytes(other.toStdString(), "d\r\nt\r\n**EOE**\r\n");
+        std::filesystem::rename(other.toStdString(), path());
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), QStringList{"gravy"}, 10000);
+        ms += 1000;
+        appendBytes(path(), "grail\r\nd\r\nt\r\n**EOE**\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grail", "gravy"}), 10000);
     }
 
     // Each offer shows its keyword as filed, "%" and all, once however often
