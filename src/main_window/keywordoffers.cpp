@@ -118,12 +118,16 @@ void KeywordOffers::watch() {
         connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
                 &KeywordOffers::changedOnDisk);
     }
-    if (!watcher_->files().contains(path_) && QFileInfo::exists(path_))
+    // Watched anew at each pass: a diary put in place by a rename is another
+    // file, and the system may tell that the old one went after the new one came.
+    if (watcher_->files().contains(path_))
+        watcher_->removePath(path_);
+    if (QFileInfo::exists(path_))
         watcher_->addPath(path_);
 }
 
 // Another file of the folder changing leaves the diary unread; so does a
-// Save, read already by its own pass. A pass watches anew a diary put in place.
+// Save, read already by its own pass.
 void KeywordOffers::changedOnDisk() {
     if (stamp() != stamp_)
         request();
