@@ -9,10 +9,14 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QStyle>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace {
 
@@ -34,6 +38,7 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     box_->setCompleter(completer_);
     completer_->popup()->setObjectName(QStringLiteral("KeywordOffers"));
     completer_->popup()->setAccessibleName(QStringLiteral("Keywords in the diary"));
+    completer_->popup()->setTextElideMode(Qt::ElideMiddle);  // keeps the count at the end
     slices_->setObjectName(QStringLiteral("KeywordSlices")); // runs at every pass of the loop
     connect(slices_, &QTimer::timeout, this, &KeywordOffers::readSlice);
     later_->setObjectName(QStringLiteral("KeywordReadLater"));
@@ -213,11 +218,34 @@ void KeywordOffers::readSlice() {
     if (tally_.changes() == shownChanges_)
         return;
     shownChanges_ = tally_.changes();
-    model_->setKeywords(tally_.keywords());
+    const std::vector<entry_store::Keyword> keywords = tally_.keywords();
+    model_->setKeywords(keywords);
+    fitList(keywords);
     model_->leaveOutIfOnly(box_->text());
     // A list read while the user typed is shown for what is in the box now.
     if (offering_ && box_->hasFocus() && !box_->text().isEmpty() && !slices_->isActive()) {
         completer_->setCompletionPrefix(box_->text());
         completer_->complete();
     }
+}
+
+// The list is as wide as a row of the longest keyword, up to kShownWhole
+// characters, each taken as wide as a "W", and the largest count, and no
+// wider than the window; the box alone is too narrow for most. Counted in
+// bytes, which are never fewer than characters.
+void KeywordOffers::fitList(const std::vector<entry_store::Keyword>& keywords) {
+    QAbstractItemView* list = completer_->popup();
+    std::size_t longest = 0;
+    for (const entry_store::Keyword& keyword : keywords)
+        longest = std::max(longest, std::min(keyword.text.size(), kShownWhole));
+    const QString count =
+        QStringLiteral(" (%1)").arg(keywords.empty() ? 0 : keywords.front().count);
+    const QFontMetrics metrics(list->font());
+    const QStyle* style = list->style();
+    const int row = static_cast<int>(longest) * metrics.horizontalAdvance(QLatin1Char('W')) +
+                    metrics.horizontalAdvance(count) +
+                    2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+    const int width = row + 2 * list->frameWidth() +
+                      style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+    list->setMinimumWidth(std::min(width, box_->window()->width()));
 }

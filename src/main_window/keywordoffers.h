@@ -29,6 +29,8 @@ class KeywordOffers : public QObject {
     Q_OBJECT
   public:
     static constexpr qint64 kReadGapMs = 250;
+    // The longest keyword the list shows whole, with its count.
+    static constexpr std::size_t kShownWhole = 30;
 
     KeywordOffers(QLineEdit* box, platform::FileSystem& files, const std::string& fileName);
 
@@ -59,6 +61,7 @@ class KeywordOffers : public QObject {
     void changedOnDisk();
     Stamp stamp() const;
     bool passOn(const QMouseEvent& press);
+    void fitList(const std::vector<entry_store::Keyword>& keywords);
 
     QLineEdit* box_;
     entry_store::KeywordTally tally_;
