@@ -115,6 +115,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 
     platform::clickFocusedButtonOnEnter(this);
     announcer_ = new platform::Announcer(this);
+    connect(offers_, &KeywordOffers::announcement, announcer_, &platform::Announcer::announce);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);

@@ -3,6 +3,7 @@
 #include "keywordmodel.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QCompleter>
 #include <QElapsedTimer>
@@ -49,6 +50,11 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     setClock([clock] { return clock.elapsed(); });
     box_->installEventFilter(this);
     completer_->popup()->installEventFilter(this);
+    QAbstractItemModel* shown = completer_->completionModel();
+    connect(shown, &QAbstractItemModel::modelReset, this, &KeywordOffers::tellCountLater);
+    connect(shown, &QAbstractItemModel::layoutChanged, this, &KeywordOffers::tellCountLater);
+    connect(shown, &QAbstractItemModel::rowsInserted, this, &KeywordOffers::tellCountLater);
+    connect(shown, &QAbstractItemModel::rowsRemoved, this, &KeywordOffers::tellCountLater);
     // The box tells its completer after this, so what was appended meanwhile
     // is offered for this very edit.
     connect(box_, &QLineEdit::textEdited, this, &KeywordOffers::edited);
@@ -147,6 +153,12 @@ bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
     QAbstractItemView* list = completer_->popup();
     if (watched == list && event->type() == QEvent::MouseButtonPress)
         return passOn(*static_cast<QMouseEvent*>(event));
+    if (watched == list && event->type() == QEvent::Show)
+        tellCountLater();
+    if (watched == list && event->type() == QEvent::Hide) {
+        toldCount_ = -1;
+        giveReaderItsPlaceLater();
+    }
     if (watched == list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
@@ -248,4 +260,40 @@ void KeywordOffers::fitList(const std::vector<entry_store::Keyword>& keywords) {
     const int width = row + 2 * list->frameWidth() +
                       style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
     list->setMinimumWidth(std::min(width, box_->window()->width()));
+}
+
+// Told once the list has settled: a read and the completer each remake it
+// for one key.
+void KeywordOffers::tellCountLater() {
+    if (countDue_)
+        return;
+    countDue_ = true;
+    QMetaObject::invokeMethod(this, &KeywordOffers::tellCount, Qt::QueuedConnection);
+}
+
+void KeywordOffers::tellCount() {
+    countDue_ = false;
+    if (!completer_->popup()->isVisible())
+        return;
+    const int count = completer_->completionCount();
+    if (count == toldCount_)
+        return;
+    toldCount_ = count;
+    emit announcement(count == 1 ? QStringLiteral("1 keyword offered")
+                                 : QString::number(count) + QStringLiteral(" keywords offered"));
+}
+
+// A reader left on an item of the closed list says only the window's name,
+// so it is sent back to the box, where the keys go. Not when the close moved
+// the focus on, nor when the list opened again at once.
+void KeywordOffers::giveReaderItsPlaceLater() {
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (!box_->hasFocus() || completer_->popup()->isVisible())
+                return;
+            QAccessibleEvent event(box_, QAccessible::Focus);
+            QAccessible::updateAccessibility(&event);
+        },
+        Qt::QueuedConnection);
 }

@@ -44,6 +44,11 @@ class KeywordOffers : public QObject {
     // after a Save or a Find.
     void withdraw();
 
+  signals:
+    // What a screen reader is to be told: how many keywords the list offers,
+    // once when it opens and once when that number changes while it is open.
+    void announcement(const QString& message);
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -62,6 +67,9 @@ class KeywordOffers : public QObject {
     Stamp stamp() const;
     bool passOn(const QMouseEvent& press);
     void fitList(const std::vector<entry_store::Keyword>& keywords);
+    void tellCountLater();
+    void tellCount();
+    void giveReaderItsPlaceLater();
 
     QLineEdit* box_;
     entry_store::KeywordTally tally_;
@@ -79,4 +87,6 @@ class KeywordOffers : public QObject {
     bool started_ = false;
     bool offering_ = false; // the user edited the box since the list was last closed
     std::uint64_t shownChanges_ = 0;
+    bool countDue_ = false;
+    int toldCount_ = -1; // while the list is open
 };

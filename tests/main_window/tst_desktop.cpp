@@ -7,8 +7,10 @@
 #include "platform.h"
 #include "programicon.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
@@ -223,6 +225,76 @@ class TestDesktop : public QObject {
         QVERIFY(about->isVisible());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(about->isHidden());
+        QAccessible::installUpdateHandler(nullptr);
+        bridge.setActive(false);
+        platform::setAnnounceChannel(native);
+    }
+
+    // A reader is told, once, how many keywords the list offers when it opens
+    // and when that number changes, and is back on the keyword box when the
+    // list closes with Esc or Return. No control is renamed for it.
+    void aScreenReaderHearsTheKeywordOffers() {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        writeBytes("verimond.dat",
+                   "grace\r\nd\r\nt\r\n**EOE**\r\ngratitude\r\nd\r\nt\r\n**EOE**\r\n");
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QPlatformAccessibility& bridge =
+            *QGuiApplicationPrivate::platformIntegration()->accessibility();
+        bridge.setActive(true);
+        QAccessible::installUpdateHandler(listen);
+        const platform::AnnounceChannel native = platform::announceChannel();
+        platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
+        auto* text1 = form.findChild<QLineEdit*>("Text1");
+        auto type = [&](const QString& keys) {
+            for (const QChar key : keys) {
+                QWidget* popup = QApplication::activePopupWidget();
+                QTest::keyClicks(popup ? popup : text1, QString(key));
+            }
+        };
+        auto notifications = [] {
+            return std::count_if(heard.cbegin(), heard.cend(), [](const Heard& event) {
+                return event.type == QAccessible::ObjectShow &&
+                       event.role == QAccessible::Notification;
+            });
+        };
+        auto backOnTheBox = [&] {
+            return heardOf(QAccessible::Focus, "Text1").size() == 1 &&
+                   !text1->completer()->popup()->isVisible();
+        };
+        text1->setFocus();
+        heard.clear();
+        type("g");
+        QTRY_VERIFY(notifications() > 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(notifications(), 1);
+        QCOMPARE(told(), QString("2 keywords offered"));
+        type("ra");
+        QCoreApplication::processEvents();
+        QCOMPARE(told(), QString("<no notification>"));
+        type("c");
+        QTRY_VERIFY(notifications() > 0);
+        QCOMPARE(told(), QString("1 keyword offered"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(backOnTheBox());
+        text1->clear();
+        type("g");
+        QTRY_VERIFY(notifications() > 0);
+        QCOMPARE(told(), QString("2 keywords offered"));
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
+        QTRY_VERIFY(backOnTheBox());
+        QCOMPARE(text1->text(), QString("grace"));
+        QCOMPARE(told(), QString("<no notification>"));
+        // Tab takes the reader on to the next control, not back.
+        text1->clear();
+        type("g");
+        QTRY_VERIFY(notifications() > 0);
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(heardOf(QAccessible::Focus, "Text1"), QStringList());
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);
