@@ -248,21 +248,16 @@ class TestDesktop : public QObject {
         const platform::AnnounceChannel native = platform::announceChannel();
         platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
         auto* text1 = form.findChild<QLineEdit*>("Text1");
+        QWidget* list = text1->completer()->popup();
         auto type = [&](const QString& keys) {
-            for (const QChar key : keys) {
-                QWidget* popup = QApplication::activePopupWidget();
-                QTest::keyClicks(popup ? popup : text1, QString(key));
-            }
+            for (const QChar key : keys)
+                QTest::keyClicks(list->isVisible() ? list : text1, QString(key));
         };
         auto notifications = [] {
             return std::count_if(heard.cbegin(), heard.cend(), [](const Heard& event) {
                 return event.type == QAccessible::ObjectShow &&
                        event.role == QAccessible::Notification;
             });
-        };
-        auto backOnTheBox = [&] {
-            return heardOf(QAccessible::Focus, "Text1").size() == 1 &&
-                   !text1->completer()->popup()->isVisible();
         };
         text1->setFocus();
         heard.clear();
@@ -277,24 +272,18 @@ class TestDesktop : public QObject {
         type("c");
         QTRY_VERIFY(notifications() > 0);
         QCOMPARE(told(), QString("1 keyword offered"));
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
-        QTRY_VERIFY(backOnTheBox());
-        text1->clear();
-        type("g");
-        QTRY_VERIFY(notifications() > 0);
-        QCOMPARE(told(), QString("2 keywords offered"));
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Down);
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Return);
-        QTRY_VERIFY(backOnTheBox());
-        QCOMPARE(text1->text(), QString("grace"));
-        QCOMPARE(told(), QString("<no notification>"));
-        // Tab takes the reader on to the next control, not back.
-        text1->clear();
-        type("g");
-        QTRY_VERIFY(notifications() > 0);
-        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Tab);
-        QCoreApplication::processEvents();
-        QCOMPARE(heardOf(QAccessible::Focus, "Text1"), QStringList());
+        // Tab takes the reader on to the next control, not back. Opened
+        // again, the list is told again.
+        for (const Qt::Key close : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab}) {
+            heard.clear();
+            QTest::keyClick(list, close);
+            QTRY_VERIFY(!list->isVisible());
+            QCoreApplication::processEvents();
+            QCOMPARE(heardOf(QAccessible::Focus, "Text1").size(), close == Qt::Key_Tab ? 0 : 1);
+            text1->setFocus();
+            type("\b");
+            QTRY_VERIFY(notifications() > 0);
+        }
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);
