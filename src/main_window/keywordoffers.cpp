@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -157,12 +158,13 @@ bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
         tellCountLater();
     if (watched == list && event->type() == QEvent::Hide) {
         toldCount_ = -1;
-        giveReaderItsPlaceLater();
+        giveReaderItsPlace();
     }
     if (watched == list && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
             offering_ = false;
+        movingOn_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
     }
     if (watched == box_ && event->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
@@ -182,11 +184,14 @@ bool KeywordOffers::passOn(const QMouseEvent& press) {
     if (list->rect().contains(list->mapFromGlobal(global)))
         return false;
     offering_ = false;
+    movingOn_ = true; // the reader is told below, once the focus is where the click puts it
     list->setAttribute(Qt::WA_NoMouseReplay);
     list->hide();
     QWidget* target = QApplication::widgetAt(global);
-    if (!target)
+    if (!target) {
+        giveReaderItsPlace();
         return true;
+    }
     if (!target->isActiveWindow()) {
         target->activateWindow();
         target->window()->raise();
@@ -204,6 +209,7 @@ bool KeywordOffers::passOn(const QMouseEvent& press) {
         if (control->isWindow() || proxy->hasFocus())
             break;
     }
+    giveReaderItsPlace();
     const QPointF at = target->mapFromGlobal(press.globalPosition());
     const QPointF inWindow = target->window()->mapFromGlobal(press.globalPosition());
     QMouseEvent copy(QEvent::MouseButtonPress, at, inWindow, press.globalPosition(), press.button(),
@@ -284,16 +290,12 @@ void KeywordOffers::tellCount() {
 }
 
 // A reader left on an item of the closed list says only the window's name,
-// so it is sent back to the box, where the keys go. Not when the close moved
-// the focus on, nor when the list opened again at once.
-void KeywordOffers::giveReaderItsPlaceLater() {
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            if (!box_->hasFocus() || completer_->popup()->isVisible())
-                return;
-            QAccessibleEvent event(box_, QAccessible::Focus);
-            QAccessible::updateAccessibility(&event);
-        },
-        Qt::QueuedConnection);
+// so it is sent back to the box, where the keys go; at once, before the list
+// is told gone, or Orca names the window as a frame first. Not when the close
+// moves the focus on: Qt tells of that.
+void KeywordOffers::giveReaderItsPlace() {
+    if (std::exchange(movingOn_, false) || !box_->hasFocus())
+        return;
+    QAccessibleEvent event(box_, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
 }

@@ -69,7 +69,7 @@ class KeywordOffers : public QObject {
     void fitList(const std::vector<entry_store::Keyword>& keywords);
     void tellCountLater();
     void tellCount();
-    void giveReaderItsPlaceLater();
+    void giveReaderItsPlace();
 
     QLineEdit* box_;
     entry_store::KeywordTally tally_;
@@ -86,6 +86,7 @@ class KeywordOffers : public QObject {
     Stamp stamp_;
     bool started_ = false;
     bool offering_ = false; // the user edited the box since the list was last closed
+    bool movingOn_ = false; // the list closes for a Tab or a click elsewhere
     std::uint64_t shownChanges_ = 0;
     bool countDue_ = false;
     int toldCount_ = -1; // while the list is open

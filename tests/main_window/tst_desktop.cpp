@@ -279,7 +279,14 @@ class TestDesktop : public QObject {
             QTest::keyClick(list, close);
             QTRY_VERIFY(!list->isVisible());
             QCoreApplication::processEvents();
-            QCOMPARE(heardOf(QAccessible::Focus, "Text1").size(), close == Qt::Key_Tab ? 0 : 1);
+            QStringList order; // Orca names the window a frame if the list goes first
+            for (const Heard& event : std::as_const(heard))
+                if (event.type == QAccessible::Focus ||
+                    (event.type == QAccessible::ObjectHide && event.object == list))
+                    order << event.object->objectName();
+            const QStringList first = close == Qt::Key_Tab ? QStringList{"Text2", "KeywordOffers"}
+                                                           : QStringList{"Text1", "KeywordOffers"};
+            QCOMPARE(order.mid(0, 2), first);
             text1->setFocus();
             type("\b");
             QTRY_VERIFY(notifications() > 0);
