@@ -38,7 +38,8 @@ class KeywordOffers : public QObject {
     // set their own.
     void setClock(std::function<qint64()> now);
 
-    // Reads on in the diary if any keystroke started the reading, as after a Save.
+    // Reads on in the diary at once if an edit of the box started the
+    // reading, as after a Save.
     void refresh();
     // Closes the list, and opens none until the user edits the box again, as
     // after a Save or a Find.
