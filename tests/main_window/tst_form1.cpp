@@ -336,7 +336,8 @@ class TestForm1 : public QObject {
     // The diary is read at the first edit of the box, then at most once in
     // 250 ms while keys come, and once more after the last; keys that change
     // nothing read nothing. A failed pass keeps the list it had, and the next
-    // key tries again. Idle, only a change of the diary on disk reads it.
+    // key tries again. Idle, only a change of the diary on disk reads it; a
+    // Save reads at once.
     void keysReadTheDiaryAtMostOnceIn250Ms() {
         GuiTestHooks hooks;
         writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\n");
@@ -406,6 +407,10 @@ class TestForm1 : public QObject {
         ms += 1000;
         appendBytes(path(), "grail\r\nd\r\nt\r\n**EOE**\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grail", "gravy"}), 10000);
+        // A Save reads at once, however soon after.
+        text1->setText("gra");
+        child<QPushButton>(form, "Command1")->click();
+        QCOMPARE(keywords(), (QStringList{"gra", "grail", "gravy"}));
     }
 
     // Each offer shows its keyword as filed, "%" and all, once however often
