@@ -115,6 +115,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 
     platform::clickFocusedButtonOnEnter(this);
     announcer_ = new platform::Announcer(this);
+    connect(offers_, &KeywordOffers::announcement, announcer_, &platform::Announcer::announce);
 
     setTabOrder(Text1, Text2);
     setTabOrder(Text2, Text3);
@@ -134,6 +135,9 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
                 run(handler);
         });
     };
+    // No list opens over what a Save or a Find does until the user types again.
+    for (QPushButton* button : {Command1, Command2})
+        connect(button, &QPushButton::clicked, offers_, &KeywordOffers::withdraw);
     route(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     route(Command2, &QPushButton::clicked, &Form1::Command2_Click);
     route(Command3, &QPushButton::clicked, &Form1::Command3_Click);

@@ -38,10 +38,14 @@ QVariant KeywordModel::data(const QModelIndex& index, int role) const {
     const int row = leftOutRow_ >= 0 && index.row() >= leftOutRow_ ? index.row() + 1 : index.row();
     const Row& keyword = all_[row];
     switch (role) {
+    // Joined, not formatted: a keyword may hold "%1" itself.
     case Qt::DisplayRole:
-        return QStringLiteral("%1 (%2)").arg(keyword.text).arg(keyword.count);
+        return keyword.text + QStringLiteral(" (") + QString::number(keyword.count) +
+               QLatin1Char(')');
     case Qt::AccessibleTextRole:
-        return QStringLiteral("%1 %2").arg(keyword.text).arg(keyword.count);
+        return keyword.text + QStringLiteral(", ") +
+               (keyword.count == 1 ? QStringLiteral("1 entry")
+                                   : QString::number(keyword.count) + QStringLiteral(" entries"));
     case KeywordRole:
         return keyword.text;
     default:

@@ -10,7 +10,7 @@
 // The keywords the keyword box offers, most used first: each row shows the
 // keyword with the number of entries filed under it, "grace (3)", and
 // completes to the keyword alone (KeywordRole). A screen reader hears
-// "grace 3".
+// "grace, 3 entries", without the brackets it would read out.
 class KeywordModel : public QAbstractListModel {
     Q_OBJECT
   public:

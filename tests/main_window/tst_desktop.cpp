@@ -7,8 +7,10 @@
 #include "platform.h"
 #include "programicon.h"
 
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -272,6 +274,72 @@ class TestDesktop : public QObject {
         QVERIFY(about->isVisible());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(about->isHidden());
+        QAccessible::installUpdateHandler(nullptr);
+        bridge.setActive(false);
+        platform::setAnnounceChannel(native);
+    }
+
+    // A reader is told, once, how many keywords the list offers when it opens
+    // and when that number changes, and is back on the keyword box when the
+    // list closes with Esc or Return. No control is renamed for it.
+    void aScreenReaderHearsTheKeywordOffers() {
+        QTemporaryDir dir;
+        QVERIFY(QDir::setCurrent(dir.path()));
+        writeBytes("verimond.dat",
+                   "grace\r\nd\r\nt\r\n**EOE**\r\ngratitude\r\nd\r\nt\r\n**EOE**\r\n");
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QPlatformAccessibility& bridge =
+            *QGuiApplicationPrivate::platformIntegration()->accessibility();
+        bridge.setActive(true);
+        QAccessible::installUpdateHandler(listen);
+        const platform::AnnounceChannel native = platform::announceChannel();
+        platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
+        auto* text1 = form.findChild<QLineEdit*>("Text1");
+        QWidget* list = text1->completer()->popup();
+        auto type = [&](const QString& keys) {
+            for (const QChar key : keys)
+                QTest::keyClicks(list->isVisible() ? list : text1, QString(key));
+        };
+        auto notifications = [] {
+            return std::count_if(heard.cbegin(), heard.cend(), [](const Heard& event) {
+                return event.type == QAccessible::ObjectShow &&
+                       event.role == QAccessible::Notification;
+            });
+        };
+        text1->setFocus();
+        heard.clear();
+        type("g");
+        QTRY_VERIFY(notifications() > 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(notifications(), 1);
+        QCOMPARE(told(), QString("2 keywords offered"));
+        type("ra");
+        QCoreApplication::processEvents();
+        QCOMPARE(told(), QString("<no notification>"));
+        type("c");
+        QTRY_VERIFY(notifications() > 0);
+        QCOMPARE(told(), QString("1 keyword offered"));
+        // Tab takes the reader on to the next control, not back. Opened
+        // again, the list is told again.
+        for (const Qt::Key close : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Tab}) {
+            heard.clear();
+            QTest::keyClick(list, close);
+            QTRY_VERIFY(!list->isVisible());
+            QCoreApplication::processEvents();
+            QStringList order; // Orca names the window a frame if the list goes first
+            for (const Heard& event : std::as_const(heard))
+                if (event.type == QAccessible::Focus ||
+                    (event.type == QAccessible::ObjectHide && event.object == list))
+                    order << event.object->objectName();
+            const QStringList first = close == Qt::Key_Tab ? QStringList{"Text2", "KeywordOffers"}
+                                                           : QStringList{"Text1", "KeywordOffers"};
+            QCOMPARE(order.mid(0, 2), first);
+            text1->setFocus();
+            type("\b");
+            QTRY_VERIFY(notifications() > 0);
+        }
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);

@@ -4,12 +4,14 @@
 #include "form1.h"
 #include "guitest.h"
 #include "keywordmodel.h"
+#include "keywordoffers.h"
 #include "searchdriver.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QCompleter>
 #include <QDir>
+#include <QFileSystemWatcher>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
@@ -21,12 +23,22 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+
 class TestForm1 : public QObject {
     Q_OBJECT
 
   private:
     QTemporaryDir dir_;
     std::string path() const { return (dir_.path() + "/verimond.dat").toStdString(); }
+
+    // The rows of a list's model, as `role` gives them.
+    static QStringList rows(const QAbstractItemModel* model, int role = KeywordModel::KeywordRole) {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->index(row, 0).data(role).toString();
+        return texts;
+    }
 
     template <typename T> static T* child(Form1& form, const char* name) {
         T* widget = form.findChild<T*>(QString::fromLatin1(name));
@@ -211,6 +223,9 @@ class TestForm1 : public QObject {
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
+        // Every key reads, as keys typed a while apart do.
+        form.findChild<KeywordOffers*>()->setClock(
+            [ms = qint64(0)]() mutable { return ms += 1000; });
         auto* text1 = child<QLineEdit>(form, "Text1");
         // The list is a window of its own, found by its name as the boxes are.
         QAbstractItemView* list = nullptr;
@@ -319,9 +334,107 @@ class TestForm1 : public QObject {
         }
     }
 
-    // Eight offers show at once; more scroll.
+    // The diary is read at the first edit of the box, then at most once in
+    // 250 ms while keys come, and once more after the last; keys that change
+    // nothing read nothing. A failed pass keeps the list it had, and the next
+    // key tries again. Idle, only a change of the diary on disk reads it; a
+    // Save reads at once.
+    void keysReadTheDiaryAtMostOnceIn250Ms() {
+        GuiTestHooks hooks;
+        writeBytes(path(), "grace\r\nd\r\nt\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        qint64 ms = 0;
+        Form1 form(files);
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.findChild<KeywordOffers*>()->setClock([&ms] { return ms; });
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        auto opens = [&] {
+            return std::count(files.calls.cbegin(), files.calls.cend(), platform::FileOp::Open);
+        };
+        auto keywords = [&] { return rows(text1->completer()->model()); };
+        for (Qt::Key key : {Qt::Key_Left, Qt::Key_Shift, Qt::Key_Control, Qt::Key_Alt})
+            QTest::keyClick(text1, key);
+        QCOMPARE(opens(), 0);
+        // What another program appends before the last key is read after it,
+        // even where the system tells of no change.
+        for (int key = 0; key < 20; ++key, ms += 30) {
+            if (key == 19)
+                appendBytes(path(), "gravel\r\nd\r\nt\r\n**EOE**\r\n");
+            QTest::keyClick(text1, key % 2 ? Qt::Key_Backspace : Qt::Key_G);
+            form.findChild<QFileSystemWatcher*>()->blockSignals(true);
+        }
+        QTest::qWait(2 * KeywordOffers::kReadGapMs); // the clock, not the timer, says when
+        QCOMPARE(keywords(), QStringList{"grace"});
+        ms += 250;
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grace", "gravel"}), 10000);
+        QVERIFY2(opens() <= 4, qPrintable(QString::number(opens())));
+        auto* watcher = form.findChild<QFileSystemWatcher*>();
+        watcher->blockSignals(false);
+
+        // A pass of several slices fails after its first.
+        std::string grapes;
+        while (grapes.size() < (5u << 20))
+            grapes += "grape\r\nd\r\nt\r\n**EOE**\r\n";
+        appendBytes(path(), grapes);
+        ms += 1000;
+        QTest::keyClick(text1, Qt::Key_G);
+        files.failFrom = static_cast<int>(files.calls.size()) + 1;
+        QTRY_VERIFY(!text1->findChild<QTimer*>("KeywordSlices")->isActive());
+        QCOMPARE(keywords(), (QStringList{"grace", "gravel"}));
+        files.failFrom = 0;
+        ms += 1000;
+        QTest::keyClick(text1, Qt::Key_R);
+        QTRY_COMPARE(keywords(), (QStringList{"grape", "grace", "gravel"}));
+        QVERIFY(hooks.messages.isEmpty());
+
+        // Another file of the folder reads nothing; a diary put in place by a
+        // rename is read, and so is what is appended to it then.
+        QSignalSpy folder(watcher, &QFileSystemWatcher::directoryChanged);
+        const auto before = opens();
+        ms += 1000;
+        const QString other = dir_.path() + "/other.dat";
+        writeBytes(other.toStdString(), "gravy\r\n");
+        const bool told = folder.wait(10000);
+#ifndef Q_OS_LINUX
+        if (!told)
+            QSKIP("This system tells of no change in a folder.");
+#endif
+        QVERIFY(told);
+        QCOMPARE(opens(), before);
+        appendBytes(other.toStdString(), "d\r\nt\r\n**EOE**\r\n");
+        std::filesystem::rename(other.toStdString(), path());
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), QStringList{"gravy"}, 10000);
+        ms += 1000;
+        appendBytes(path(), "grail\r\nd\r\nt\r\n**EOE**\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grail", "gravy"}), 10000);
+        // A Save reads at once, however soon after.
+        text1->setText("gra");
+        child<QPushButton>(form, "Command1")->click();
+        QCOMPARE(keywords(), (QStringList{"gra", "grail", "gravy"}));
+    }
+
+    // Each offer shows its keyword as filed, "%" and all, once however often
+    // the list is made again, and a reader hears it without brackets. "grace"
+    // and "Grace" are two offers whichever of them is typed.
+    void eachOfferShowsItsKeywordOnceAsFiled() {
+        KeywordModel model;
+        model.setKeywords({{"grace", 3}, {"joy", 1}});
+        model.setKeywords({{"grace", 3}, {"tithe 10%2", 1}, {"Grace", 1}});
+        QCOMPARE(rows(&model, Qt::DisplayRole),
+                 (QStringList{"grace (3)", "tithe 10%2 (1)", "Grace (1)"}));
+        QCOMPARE(rows(&model, Qt::AccessibleTextRole),
+                 (QStringList{"grace, 3 entries", "tithe 10%2, 1 entry", "Grace, 1 entry"}));
+        for (const char* typed : {"grace", "Grace"}) {
+            model.leaveOutIfOnly(typed);
+            QCOMPARE(rows(&model), (QStringList{"grace", "tithe 10%2", "Grace"}));
+        }
+    }
+
+    // Eight offers show at once; more scroll. A keyword of 30 wide letters
+    // shows whole with its count.
     void theListShowsEightOffersWhileTheBoxHasTheFocus() {
-        std::string diary;
+        std::string diary = "k" + std::string(29, 'W') + "\r\nd\r\nt\r\n**EOE**\r\n";
         for (int i = 1; i <= 9; ++i)
             diary += "k" + std::to_string(i) + "\r\nd\r\nt\r\n**EOE**\r\n";
         writeBytes(path(), diary);
@@ -334,10 +447,76 @@ class TestForm1 : public QObject {
         QAbstractItemView* list = text1->completer()->popup();
         QTRY_VERIFY(list->isVisible());
         QCOMPARE(list->viewport()->height() / list->sizeHintForRow(0), 8);
+        const QModelIndex widest = list->model()->index(9, 0);
+        QCOMPARE(widest.data().toString(), "k" + QString(29, 'W') + " (1)");
+        QVERIFY(list->sizeHintForIndex(widest).width() <= list->viewport()->width());
         // A Save reads its keyword but opens no list while the focus is elsewhere.
         QTest::keyClick(list, Qt::Key_Escape);
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
         QVERIFY(!list->isVisible());
+    }
+
+    // While the list is open the window system gives it every click. One
+    // elsewhere closes it and does what it does without a list: a box takes
+    // the focus and the caret, a button clicks once, the fish shows its
+    // notice. After a Save or a Find no list opens until the user types.
+    void aClickBesideTheListDoesWhatItDoesWithoutOne() {
+        GuiTestHooks hooks;
+        const std::string diary =
+            "grace\r\nd\r\nt\r\n**EOE**\r\ngratitude\r\nd\r\nt\r\n**EOE**\r\n";
+        writeBytes(path(), diary);
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* text1 = child<QLineEdit>(form, "Text1");
+        QAbstractItemView* list = text1->completer()->popup();
+        auto openList = [&] {
+            text1->setFocus();
+            text1->setText("g");
+            QTest::keyClick(text1, Qt::Key_R);
+            QTRY_VERIFY(list->isVisible());
+            // The offscreen platform activates the list as a window; taken
+            // after the list has closed, that would leave no window active.
+            QCoreApplication::processEvents();
+        };
+        auto clickWithListOpen = [&](const char* name, QPoint at = {}) {
+            openList();
+            auto* control = child<QWidget>(form, name);
+            if (at.isNull())
+                at = control->rect().center();
+            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, control->mapTo(&form, at));
+            QVERIFY(!list->isVisible());
+            QCOMPARE(text1->text(), QString("gr"));
+        };
+        auto* text3 = child<QLineEdit>(form, "Text3");
+        text3->setText("May 6");
+        text3->setCursorPosition(3);
+        const QPoint afterMay = text3->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+        text3->setCursorPosition(0);
+        clickWithListOpen("Text3", afterMay);
+        QCOMPARE(QApplication::focusWidget(), text3);
+        QTest::keyClicks(text3, ",");
+        QCOMPARE(text3->text(), QString("May, 6"));
+        clickWithListOpen("Text2");
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text2"));
+        clickWithListOpen("Picture1", QPoint(60, 20));
+        QCOMPARE(platform::boxText(child<QPlainTextEdit>(form, "Text2")),
+                 distributionNotice().join("\r\n") + "\r\n");
+        clickWithListOpen("Command2");
+        QCOMPARE(hooks.announced(&form), QString("Nothing is filed under \"gr\"."));
+        clickWithListOpen("Command1");
+        QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Command1"));
+        QCOMPARE(readBytes(path()), diary + "gr\r\nMay, 6\r\n\r\n**EOE**\r\n");
+        // Pressed as a screen reader presses it, Save leaves the focus in the
+        // box, and its keyword is read, but no list opens over the entry.
+        openList();
+        child<QPushButton>(form, "Command1")->click();
+        QCoreApplication::processEvents();
+        QVERIFY(!list->isVisible());
+        QCOMPARE(QApplication::focusWidget(), text1);
+        QTest::keyClick(text1, Qt::Key_Backspace);
+        QTRY_VERIFY(list->isVisible());
+        QVERIFY(hooks.messages.isEmpty());
     }
 
     void oneLineBoxesNeverHoldALineBreak() {
