@@ -20,18 +20,12 @@
 #include <algorithm>
 #include <utility>
 
-namespace {
-
-// About a few milliseconds of reading between two events.
-constexpr std::uint64_t kSliceBytes = 4u << 20;
-
-} // namespace
-
 KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
-                             const std::string& fileName)
-    : QObject(box), box_(box), tally_(files, fileName), model_(new KeywordModel(this)),
-      completer_(new QCompleter(model_, this)), slices_(new QTimer(this)), later_(new QTimer(this)),
-      path_(QString::fromStdString(fileName)) {
+                             const std::string& fileName, std::size_t bufferSize,
+                             std::uint64_t sliceBytes)
+    : QObject(box), box_(box), tally_(files, fileName, bufferSize), sliceBytes_(sliceBytes),
+      model_(new KeywordModel(this)), completer_(new QCompleter(model_, this)),
+      slices_(new QTimer(this)), later_(new QTimer(this)), path_(QString::fromStdString(fileName)) {
     completer_->setCaseSensitivity(Qt::CaseInsensitive);
     completer_->setCompletionRole(KeywordModel::KeywordRole);
     completer_->setModelSorting(QCompleter::UnsortedModel); // keeps the most used first
@@ -223,7 +217,7 @@ bool KeywordOffers::passOn(const QMouseEvent& press) {
 }
 
 void KeywordOffers::readSlice() {
-    auto pass = tally_.readOn(kSliceBytes);
+    auto pass = tally_.readOn(sliceBytes_);
     if (pass && pass.value() == entry_store::KeywordTally::Pass::Unfinished) {
         slices_->start();
         return;

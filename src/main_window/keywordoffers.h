@@ -32,7 +32,10 @@ class KeywordOffers : public QObject {
     // The longest keyword the list shows whole, with its count.
     static constexpr std::size_t kShownWhole = 30;
 
-    KeywordOffers(QLineEdit* box, platform::FileSystem& files, const std::string& fileName);
+    // Reads `sliceBytes` of the diary between two events, a few milliseconds'
+    // worth; tests give a small buffer and slice to small files.
+    KeywordOffers(QLineEdit* box, platform::FileSystem& files, const std::string& fileName,
+                  std::size_t bufferSize = 1 << 20, std::uint64_t sliceBytes = 4u << 20);
 
     // Milliseconds on a monotonic clock, by which the reads are spaced; tests
     // set their own.
@@ -74,6 +77,7 @@ class KeywordOffers : public QObject {
 
     QLineEdit* box_;
     entry_store::KeywordTally tally_;
+    std::uint64_t sliceBytes_;
     KeywordModel* model_;
     QCompleter* completer_;
     QTimer* slices_;

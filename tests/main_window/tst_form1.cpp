@@ -334,6 +334,36 @@ class TestForm1 : public QObject {
         }
     }
 
+    // The diary is read in slices between events, a long line too: with a
+    // small buffer and slice, a line of many slices, and an event posted at
+    // the first read runs before the last.
+    void theDiaryIsReadInSlicesBetweenEvents() {
+        writeBytes(path(), "k," + std::string(2000, 'x') + ",kind\r\nd\r\n**EOE**\r\n");
+        FaultyFileSystem files;
+        QLineEdit box;
+        KeywordOffers offers(&box, files, path(), 64, 100);
+        bool posted = false;
+        bool ran = false;
+        int readsAfter = 0;
+        files.beforeRead = [&] {
+            if (!posted)
+                QTimer::singleShot(0, &box, [&] { ran = true; });
+            posted = true;
+            readsAfter += ran ? 1 : 0;
+        };
+        box.show();
+        box.setFocus();
+        QTest::keyClicks(&box, "k");
+        QTRY_VERIFY_WITH_TIMEOUT(!box.findChild<QTimer*>("KeywordSlices")->isActive(), 10000);
+        int passes = 0;
+        for (const platform::FileOp op : files.calls)
+            passes += op == platform::FileOp::Open ? 1 : 0;
+        QVERIFY2(passes > 2000 / 100, qPrintable(QString::number(passes)));
+        QVERIFY(files.bytesRead < 2100 + passes * (2 * 64 + 8)); // each byte once, and the checks
+        QVERIFY(readsAfter > 0);
+        QCOMPARE(box.completer()->model()->rowCount(), 2); // "k" and "kind"
+    }
+
     // The diary is read at the first edit of the box, then at most once in
     // 250 ms while keys come, and once more after the last; keys that change
     // nothing read nothing. A failed pass keeps the list it had, and the next
