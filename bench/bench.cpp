@@ -215,21 +215,27 @@ void measureKeywords(const std::string& path, double findNowhere) {
     timer.start();
     const double before = cpuSeconds();
     entry_store::KeywordTally tally(platform::systemFileSystem(), path);
+    // The longest slice by the clock, and by the processor time it took, which
+    // a busy machine does not stretch.
     qint64 longest = 0;
+    double longestCpu = 0;
     for (;;) {
         QElapsedTimer slice;
         slice.start();
+        const double sliceStart = cpuSeconds();
         const auto pass = tally.readOn(4u << 20);
         longest = std::max(longest, slice.nsecsElapsed());
+        longestCpu = std::max(longestCpu, cpuSeconds() - sliceStart);
         if (!pass || pass.value() == entry_store::KeywordTally::Pass::Done)
             break;
     }
     const std::size_t listed = tally.keywords().size();
     const double cpu = cpuSeconds() - before;
     std::printf("reading the keywords: %.3fs (%.3fs in all), %zu keywords%s, %.1f x a Find of a "
-                "keyword found nowhere; longest slice %.1f ms; memory %.1f MB\n",
+                "keyword found nowhere; longest slice %.1f ms (%.1f ms of processor time); "
+                "memory %.1f MB\n",
                 cpu, timer.nsecsElapsed() / 1e9, listed, tally.wasCut() ? " (cut)" : "",
-                findNowhere > 0 ? cpu / findNowhere : 0.0, longest / 1e6,
+                findNowhere > 0 ? cpu / findNowhere : 0.0, longest / 1e6, longestCpu * 1e3,
                 (memorystatus::peakResident() - rssBefore) / 1024.0);
 }
 
