@@ -1,0 +1,97 @@
+#include "spellchecker.h"
+
+#include "dictionaries.h"
+#include "words.h"
+
+#include <QThread>
+
+namespace spelling {
+
+SpellChecker::SpellChecker(const QString& wordListPath, QObject* parent)
+    : QObject(parent), list_(new PersonalWordList(wordListPath, this)),
+      folder_(systemDictionaryFolder()) {
+    connect(list_, &PersonalWordList::changed, this, &SpellChecker::changed);
+}
+
+SpellChecker::~SpellChecker() {
+    // The loader holds nothing of this object, but must end before its thread object goes.
+    if (loader_) {
+        loader_->wait();
+        delete loader_;
+    }
+}
+
+QString SpellChecker::userLocale() const {
+    return localeFromEnvironment();
+}
+
+void SpellChecker::loadInBackground() {
+    if (loader_ || engine_)
+        return;
+    const std::optional<DictionaryFiles> files = chooseDictionary(folder_, userLocale());
+    if (!files)
+        return;
+    auto result = std::make_shared<std::unique_ptr<SpellEngine>>();
+    loader_ = QThread::create([files = *files, result] {
+        auto loaded = SpellEngine::load(files);
+        if (loaded)
+            *result = std::move(loaded.value());
+    });
+    connect(loader_, &QThread::finished, this, [this, result] {
+        // A dictionary set meanwhile stays.
+        if (*result && !engine_)
+            setEngine(std::move(*result));
+    });
+    loader_->start(QThread::LowPriority);
+}
+
+void SpellChecker::setEngine(std::unique_ptr<SpellEngine> engine) {
+    engine_ = std::move(engine);
+    emit dictionaryLoaded();
+    emit changed();
+}
+
+bool SpellChecker::isKnownAnyway(const QString& word) const {
+    if (word.size() > kLongestWord)
+        return true;
+    for (const QChar c : word) {
+        if (c.isDigit())
+            return true;
+    }
+    const QString folded = word.toCaseFolded();
+    return keywords_.contains(folded) || ignored_.contains(folded) || list_->contains(word);
+}
+
+bool SpellChecker::isMisspelled(const QString& word) const {
+    return engine_ && !word.isEmpty() && !isKnownAnyway(word) && !engine_->knows(word);
+}
+
+QStringList SpellChecker::suggestions(const QString& word) const {
+    if (!engine_)
+        return {};
+    return engine_->suggestions(word, kMostSuggestions);
+}
+
+std::optional<WordListError> SpellChecker::addToDictionary(const QString& word) {
+    // The list says changed() when its words change.
+    return list_->add(word);
+}
+
+void SpellChecker::ignoreAll(const QString& word) {
+    ignored_.insert(word.toCaseFolded());
+    emit changed();
+}
+
+void SpellChecker::setKeywords(const QStringList& keywords) {
+    QSet<QString> words;
+    for (const QString& keyword : keywords) {
+        for (const WordSpan& span : findWords(keyword))
+            words.insert(keyword.mid(span.start, span.length).toCaseFolded());
+    }
+    if (words == keywords_)
+        return;
+    keywords_ = std::move(words);
+    emit changed();
+}
+
+} // namespace spelling
