@@ -8,9 +8,14 @@
 namespace spelling {
 
 SpellChecker::SpellChecker(const QString& wordListPath, QObject* parent)
-    : QObject(parent), list_(new PersonalWordList(wordListPath, this)),
-      folder_(systemDictionaryFolder()) {
-    connect(list_, &PersonalWordList::changed, this, &SpellChecker::changed);
+    : QObject(parent), wordListPath_(wordListPath), folder_(systemDictionaryFolder()) {}
+
+PersonalWordList* SpellChecker::wordList() {
+    if (!list_) {
+        list_ = new PersonalWordList(wordListPath_, this);
+        connect(list_, &PersonalWordList::changed, this, &SpellChecker::changed);
+    }
+    return list_;
 }
 
 SpellChecker::~SpellChecker() {
@@ -28,6 +33,7 @@ QString SpellChecker::userLocale() const {
 void SpellChecker::loadInBackground() {
     if (loader_ || engine_)
         return;
+    wordList();
     const std::optional<DictionaryFiles> files = chooseDictionary(folder_, userLocale());
     if (!files)
         return;
@@ -47,6 +53,7 @@ void SpellChecker::loadInBackground() {
 
 void SpellChecker::setEngine(std::unique_ptr<SpellEngine> engine) {
     engine_ = std::move(engine);
+    wordList();
     emit dictionaryLoaded();
     emit changed();
 }
@@ -59,7 +66,8 @@ bool SpellChecker::isKnownAnyway(const QString& word) const {
             return true;
     }
     const QString folded = word.toCaseFolded();
-    return keywords_.contains(folded) || ignored_.contains(folded) || list_->contains(word);
+    return keywords_.contains(folded) || ignored_.contains(folded) ||
+           (list_ && list_->contains(word));
 }
 
 bool SpellChecker::isMisspelled(const QString& word) const {
@@ -74,7 +82,7 @@ QStringList SpellChecker::suggestions(const QString& word) const {
 
 std::optional<WordListError> SpellChecker::addToDictionary(const QString& word) {
     // The list says changed() when its words change.
-    return list_->add(word);
+    return wordList()->add(word);
 }
 
 void SpellChecker::ignoreAll(const QString& word) {

@@ -55,9 +55,12 @@ class SpellChecker : public QObject {
 
   private:
     bool isKnownAnyway(const QString& word) const;
+    // The list is read when first needed, so the window shows without waiting for it.
+    PersonalWordList* wordList();
 
     std::unique_ptr<SpellEngine> engine_;
-    PersonalWordList* list_;
+    QString wordListPath_;
+    PersonalWordList* list_ = nullptr;
     QSet<QString> ignored_;  // case-folded
     QSet<QString> keywords_; // case-folded
     QString folder_;

@@ -1,0 +1,141 @@
+#include "filebytes.h"
+#include "form1.h"
+#include "guitest.h"
+#include "searchdriver.h"
+#include "spellchecker.h"
+#include "testdictionary.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+using searchdriver::child;
+
+namespace {
+
+// The words of `block` drawn as misspelled.
+QStringList marked(const QTextBlock& block) {
+    QStringList words;
+    for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline &&
+            range.format.underlineColor() == QColor(Qt::red))
+            words << block.text().mid(range.start, range.length);
+    }
+    return words;
+}
+
+QTextBlock line(Form1& form, int number) {
+    return child<QPlainTextEdit>(form, "Text2")->document()->findBlockByNumber(number);
+}
+
+} // namespace
+
+class TestSpellingWindow : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir dir_;
+
+    // A shown window that checks with the test's own dictionary, or none.
+    std::unique_ptr<Form1> shownForm(bool dictionary = true) {
+        auto form = std::make_unique<Form1>();
+        auto* checker = form->findChild<spelling::SpellChecker*>();
+        checker->setDictionaryFolder(dir_.filePath(dictionary ? "dictionaries" : "none"));
+        QSignalSpy loaded(checker, &spelling::SpellChecker::dictionaryLoaded);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()) || (dictionary && !loaded.wait(30000)))
+            qFatal("the window or its dictionary did not come");
+        return form;
+    }
+
+  private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+        qputenv("LC_ALL", "en_US.UTF-8");
+        writeTestDictionary(dir_.filePath("dictionaries"), "en_US");
+        QVERIFY(QDir::setCurrent(dir_.path()));
+    }
+
+    void init() { QFile::remove("verimond.dat"); }
+
+    void marksAWordOnceTheCaretLeavesIt() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        text2->setFocus();
+        QTest::keyClicks(text2, "I beleive");
+        QTRY_COMPARE_WITH_TIMEOUT(line(*form, 0).userState() >= 0, true, 30000);
+        QCOMPARE(marked(line(*form, 0)), QStringList());
+        QTest::keyClicks(text2, " it.");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        // Into the word stays marked; typing in it holds it back again.
+        QTest::keyClick(text2, Qt::Key_Home);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(text2, Qt::Key_Right);
+        QCOMPARE(marked(line(*form, 0)), QStringList{"beleive"});
+        QTest::keyClicks(text2, "x");
+        QCOMPARE(marked(line(*form, 0)), QStringList());
+        text2->moveCursor(QTextCursor::End);
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"belxeive"}, 30000);
+        QCOMPARE(platform::boxText(text2), "I belxeive it.");
+    }
+
+    void marksOnlyTheLinesOnScreen() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        QStringList lines;
+        for (int i = 0; i < 3000; ++i)
+            lines << "I beleive it";
+        platform::setBoxText(text2, lines.join("\r\n"));
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        const int lastShown =
+            text2->cursorForPosition(QPoint(0, text2->viewport()->height() - 1)).blockNumber();
+        QVERIFY(lastShown > 5);
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, lastShown)), QStringList{"beleive"}, 30000);
+        QCOMPARE(marked(line(*form, lastShown + 2)), QStringList());
+        QCOMPARE(marked(line(*form, 2999)), QStringList());
+        text2->verticalScrollBar()->setValue(text2->verticalScrollBar()->maximum());
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 2999)), QStringList{"beleive"}, 30000);
+        QCOMPARE(marked(line(*form, 1500)), QStringList());
+    }
+
+    void marksNothingWithoutADictionary() {
+        auto form = shownForm(false);
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it.");
+        QTRY_COMPARE_WITH_TIMEOUT(line(*form, 0).userState() >= 0, true, 30000);
+        QCOMPARE(marked(line(*form, 0)), QStringList());
+    }
+
+    // The marks are no part of the text: Save writes, and Find shows, the
+    // text as typed.
+    void theTextStaysAsTyped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("marked words") << "I beleive it\r\nwrnog and rihgt";
+        QTest::newRow("addresses") << "see www.exampel.org or jon@exampel.org";
+        QTest::newRow("no-break space") << QString::fromUtf8("beleive\u00A0it  beleive");
+    }
+    void theTextStaysAsTyped() {
+        QFETCH(QString, text);
+        GuiTestHooks hooks;
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, text);
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)).isEmpty(), false, 30000);
+        child<QLineEdit>(*form, "Text1")->setText("grace");
+        child<QLineEdit>(*form, "Text3")->setText("May 3");
+        QTest::mouseClick(child(*form, "Command1"), Qt::LeftButton);
+        QCOMPARE(QByteArray::fromStdString(readBytes("verimond.dat")),
+                 ("grace\r\nMay 3\r\n" + text + "\r\n**EOE**\r\n").toLatin1());
+        const auto waits = searchdriver::find(*form, "grace");
+        QCOMPARE(searchdriver::texts(waits), QStringList{"May 3\r\n" + text + "\r\n"});
+        QVERIFY(hooks.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSpellingWindow)
+#include "tst_spelling_window.moc"
