@@ -8,6 +8,7 @@
 #include "singlelinevalidator.h"
 #ifdef VERIMOND_SPELLING
 #include "spellchecker.h"
+#include "spellingmenu.h"
 #include "spellmarker.h"
 #endif
 
@@ -104,6 +105,7 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
 #ifdef VERIMOND_SPELLING
     spelling_ = new spelling::SpellChecker(spelling::PersonalWordList::defaultPath(), this);
     new SpellMarker(Text2, spelling_);
+    new SpellingMenu(Text2, spelling_);
 #endif
     Text3->setAccessibleName(QStringLiteral("Entry Date"));
     // The pause marker's name is its caption, so a reader hears "Paused" come and go.

@@ -5,8 +5,11 @@
 #include "spellchecker.h"
 #include "testdictionary.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -32,6 +35,35 @@ QStringList marked(const QTextBlock& block) {
 
 QTextBlock line(Form1& form, int number) {
     return child<QPlainTextEdit>(form, "Text2")->document()->findBlockByNumber(number);
+}
+
+// Opens the box's context menu as `reason` does, the mouse at character `at`.
+QMenu* openMenu(QPlainTextEdit* text2, QContextMenuEvent::Reason reason, int at = 0) {
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(at);
+    const QPoint point = text2->cursorRect(cursor).center() + QPoint(1, 0);
+    QWidget* receiver = reason == QContextMenuEvent::Mouse ? text2->viewport() : text2;
+    QContextMenuEvent request(reason, point, text2->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(receiver, &request);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+QStringList texts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+void take(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
+            menu->close();
+            action->trigger();
+            return;
+        }
+    }
+    qFatal("the menu lacks %s", qPrintable(text));
 }
 
 } // namespace
@@ -61,7 +93,11 @@ class TestSpellingWindow : public QObject {
         QVERIFY(QDir::setCurrent(dir_.path()));
     }
 
-    void init() { QFile::remove("verimond.dat"); }
+    void init() {
+        QFile::remove("verimond.dat");
+        // Each test has a word list of its own.
+        qputenv("XDG_CONFIG_HOME", dir_.filePath(QTest::currentTestFunction()).toUtf8());
+    }
 
     void marksAWordOnceTheCaretLeavesIt() {
         auto form = shownForm();
@@ -134,6 +170,80 @@ class TestSpellingWindow : public QObject {
         const auto waits = searchdriver::find(*form, "grace");
         QCOMPARE(searchdriver::texts(waits), QStringList{"May 3\r\n" + text + "\r\n"});
         QVERIFY(hooks.messages.isEmpty());
+    }
+
+    void aRightClickCorrectsTheWordClicked() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it.");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        QMenu* menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
+        QVERIFY(menu);
+        QCOMPARE(text2->textCursor().position(), 5);
+        const QStringList actions = texts(menu);
+        QCOMPARE(actions.first(), "believe");
+        const qsizetype suggestions = actions.indexOf("Add to Dictionary");
+        QVERIFY(suggestions >= 1 && suggestions <= 5);
+        QCOMPARE(actions.mid(suggestions + 1, 2), (QStringList{"Ignore All", ""}));
+        QCOMPARE(actions.mid(suggestions + 3), texts(text2->createStandardContextMenu()));
+        take(menu, "believe");
+        QCOMPARE(platform::boxText(text2), "I believe it.");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        text2->undo();
+        QCOMPARE(platform::boxText(text2), "I beleive it.");
+    }
+
+    void theKeyboardOpensTheMenuAtTheCaret() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it.");
+        text2->setFocus();
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        // A known word has only the usual actions.
+        text2->moveCursor(QTextCursor::End);
+        QTest::keyClick(text2, Qt::Key_Left); // in "it"
+        QTest::keyClick(text2, Qt::Key_F10, Qt::ShiftModifier);
+        QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(!texts(menu).contains("Add to Dictionary"));
+        menu->close();
+        QTest::keyClick(text2, Qt::Key_Home);
+        QTest::keyClick(text2, Qt::Key_Right, Qt::ControlModifier);
+        menu = openMenu(text2, QContextMenuEvent::Keyboard);
+        QVERIFY(menu);
+        QCOMPARE(text2->textCursor().position(), 2);
+        QCOMPARE(texts(menu).first(), "believe");
+        menu->close();
+    }
+
+    void addedAndIgnoredWordsAreNoLongerMarked() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it wrnog.");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), (QStringList{"beleive", "wrnog"}), 30000);
+        take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"wrnog"}, 30000);
+        take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Ignore All");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        QCOMPARE(readBytes(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() +
+                           "/Verimond/words.txt"),
+                 "beleive\n");
+    }
+
+    void aListThatCannotBeWrittenIsSaidOnce() {
+        GuiTestHooks hooks;
+        const QString list = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Verimond/words.txt";
+        QVERIFY(QDir().mkpath(list));
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it wrnog.");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)).size(), 2, 30000);
+        take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
+        take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Add to Dictionary");
+        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        QCOMPARE(hooks.messages.size(), 1);
+        QVERIFY(hooks.messages.first().contains("could not be written"));
+        QVERIFY(QFileInfo(list).isDir());
     }
 };
 
