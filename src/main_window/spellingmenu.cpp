@@ -2,6 +2,7 @@
 
 #include "platform.h"
 #include "spellchecker.h"
+#include "spellingwindow.h"
 #include "spellmarker.h"
 #include "words.h"
 
@@ -21,6 +22,10 @@ SpellingMenu::SpellingMenu(QPlainTextEdit* box, spelling::SpellChecker* checker)
 bool SpellingMenu::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched == box_) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F7 && key->modifiers() == Qt::NoModifier) {
+            SpellingWindow::check(box_, checker_);
+            return true;
+        }
         if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
             return false;
         open(box_->viewport()->mapToGlobal(box_->cursorRect().bottomLeft()));

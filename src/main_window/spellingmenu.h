@@ -14,7 +14,8 @@ class SpellChecker;
 // Shift+F10, for the word at the caret; a right click first moves the caret to
 // the clicked word. For a misspelled word the menu starts with up to five
 // suggestions, then "Add to Dictionary" and "Ignore All", then the box's usual
-// edit actions. A suggestion taken replaces the word as one undo step.
+// edit actions. A suggestion taken replaces the word as one undo step. F7 in
+// the box opens the spelling window.
 class SpellingMenu : public QObject {
     Q_OBJECT
   public:

@@ -9,7 +9,9 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -64,6 +66,16 @@ void take(QMenu* menu, const QString& text) {
         }
     }
     qFatal("the menu lacks %s", qPrintable(text));
+}
+
+// The texts of the spelling messages `form` shows.
+QStringList messages(Form1& form) {
+    QStringList texts;
+    for (const QMessageBox* box : form.findChildren<QMessageBox*>("SpellingMessage")) {
+        if (box->isVisible())
+            texts << box->text();
+    }
+    return texts;
 }
 
 } // namespace
@@ -244,6 +256,67 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(hooks.messages.size(), 1);
         QVERIFY(hooks.messages.first().contains("could not be written"));
         QVERIFY(QFileInfo(list).isDir());
+    }
+
+    void f7WalksTheUnknownWordsFromTheCaret() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "wrnog one\r\nI beleive it rihgt");
+        text2->setFocus();
+        QTest::keyClick(text2, Qt::Key_Down);
+        QTest::keyClick(text2, Qt::Key_F7);
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), "Spelling");
+        auto* line = window->findChild<QLineEdit*>("Line");
+        auto* suggestions = window->findChild<QListWidget*>("Suggestions");
+        QCOMPARE(line->text(), "I beleive it rihgt");
+        QCOMPARE(line->selectedText(), "beleive");
+        QCOMPARE(suggestions->currentItem()->text(), "believe");
+        QTest::keyClick(window, Qt::Key_Return); // changes
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+        QCOMPARE(line->selectedText(), "rihgt");
+        const auto buttons = window->findChildren<QPushButton*>();
+        QTest::mouseClick(buttons.at(1), Qt::LeftButton); // Ignore, then round to the start
+        QCOMPARE(line->selectedText(), "wrnog");
+        QTest::mouseClick(buttons.at(0), Qt::LeftButton); // Change, and no further
+        QCOMPARE(platform::boxText(text2), "wrong one\r\nI believe it rihgt");
+        QVERIFY(!window->isVisible());
+        QCOMPARE(messages(*form), QStringList{"The spelling check is complete."});
+        text2->undo();
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+    }
+
+    void f7SaysWhenThereIsNothingToWalk() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I believe it wrnog");
+        text2->setFocus();
+        form->findChild<spelling::SpellChecker*>()->ignoreAll("wrnog");
+        QTest::keyClick(text2, Qt::Key_F7);
+        QCOMPARE(messages(*form), QStringList{"No misspelled words."});
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(!window || !window->isVisible());
+
+        auto without = shownForm(false);
+        child<QPlainTextEdit>(*without, "Text2")->setFocus();
+        QTest::keyClick(child<QPlainTextEdit>(*without, "Text2"), Qt::Key_F7);
+        QCOMPARE(messages(*without),
+                 QStringList{"No spelling dictionary is installed. The package hunspell-en-us "
+                             "holds the one for your language."});
+    }
+
+    void escClosesTheSpellingWindow() {
+        auto form = shownForm();
+        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
+        platform::setBoxText(text2, "I beleive it");
+        text2->setFocus();
+        QTest::keyClick(text2, Qt::Key_F7);
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(window && window->isVisible());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(platform::boxText(text2), "I beleive it");
     }
 };
 

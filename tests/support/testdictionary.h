@@ -12,8 +12,8 @@
 inline void writeTestDictionary(const QString& folder, const QString& language,
                                 QByteArrayList words = {}, const QByteArray& encoding = "UTF-8") {
     if (words.isEmpty())
-        words = {"I",   "it",  "is",  "believe", "receive", "the",  "a",     "bat",   "cat",
-                 "hat", "mat", "rat", "sat",     "vat",     "word", "words", "wrong", "right"};
+        words = {"I",   "it",  "is",  "believe", "receive", "the",   "a",     "bat",   "cat", "hat",
+                 "mat", "rat", "sat", "vat",     "word",    "words", "wrong", "right", "one"};
     QDir().mkpath(folder);
     QFile aff(QDir(folder).filePath(language + QStringLiteral(".aff")));
     aff.open(QIODevice::WriteOnly);
