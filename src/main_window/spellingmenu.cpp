@@ -28,14 +28,14 @@ bool SpellingMenu::eventFilter(QObject* watched, QEvent* event) {
         }
         if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
             return false;
-        open(box_->viewport()->mapToGlobal(box_->cursorRect().bottomLeft()));
+        open(box_->viewport()->mapToGlobal(box_->cursorRect().bottomLeft()), true);
         return true;
     }
     if (event->type() != QEvent::ContextMenu)
         return false;
     const auto* request = static_cast<QContextMenuEvent*>(event);
     if (request->reason() != QContextMenuEvent::Mouse) {
-        open(box_->viewport()->mapToGlobal(box_->cursorRect().bottomLeft()));
+        open(box_->viewport()->mapToGlobal(box_->cursorRect().bottomLeft()), true);
         return true;
     }
     // A click inside a selection keeps it, for Cut and Copy.
@@ -46,11 +46,11 @@ bool SpellingMenu::eventFilter(QObject* watched, QEvent* event) {
     if (!caret.hasSelection() || clicked.position() < caret.selectionStart() ||
         clicked.position() > caret.selectionEnd())
         box_->setTextCursor(clicked);
-    open(request->globalPos());
+    open(request->globalPos(), false);
     return true;
 }
 
-void SpellingMenu::open(const QPoint& globalPosition) {
+void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
     QMenu* menu = box_->createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const QTextCursor caret = box_->textCursor();
@@ -81,6 +81,9 @@ void SpellingMenu::open(const QPoint& globalPosition) {
         menu->insertSeparator(usual);
     }
     menu->popup(globalPosition);
+    // From the keyboard, Enter takes the first entry, and a screen reader speaks it.
+    if (fromKeyboard && !menu->actions().isEmpty())
+        menu->setActiveAction(menu->actions().first());
 }
 
 void SpellingMenu::replace(QTextCursor word, const QString& was, const QString& by) {

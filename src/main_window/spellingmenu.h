@@ -25,7 +25,7 @@ class SpellingMenu : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void open(const QPoint& globalPosition);
+    void open(const QPoint& globalPosition, bool fromKeyboard);
     void replace(QTextCursor word, const QString& was, const QString& by);
     void addToDictionary(const QString& word);
 

@@ -225,6 +225,7 @@ class TestSpellingWindow : public QObject {
         QVERIFY(menu);
         QCOMPARE(text2->textCursor().position(), 2);
         QCOMPARE(texts(menu).first(), "believe");
+        QCOMPARE(menu->activeAction()->text(), "believe");
         menu->close();
     }
 
