@@ -56,12 +56,14 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     setWindowTitle(QStringLiteral("Spelling"));
     setFont(platform::formFont(8.25));
 
-    auto* lineLabel = new QLabel(QStringLiteral("Not in the dictionary:"), this);
+    lineLabel_ = new QLabel(this);
+    lineLabel_->setObjectName(QStringLiteral("Word"));
+    lineLabel_->setTextFormat(Qt::PlainText);
     line_ = new QLineEdit(this);
     line_->setObjectName(QStringLiteral("Line"));
     line_->setReadOnly(true);
     line_->setMinimumWidth(platform::twips(6000));
-    lineLabel->setBuddy(line_);
+    lineLabel_->setBuddy(line_);
     auto* suggestionsLabel = new QLabel(QStringLiteral("&Suggestions:"), this);
     suggestions_ = new QListWidget(this);
     suggestions_->setObjectName(QStringLiteral("Suggestions"));
@@ -91,7 +93,7 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     auto* close = button(QStringLiteral("Close"), &QWidget::close);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(lineLabel, 0, 0, 1, 2);
+    layout->addWidget(lineLabel_, 0, 0, 1, 2);
     layout->addWidget(line_, 1, 0, 1, 2);
     layout->addWidget(suggestionsLabel, 2, 0);
     layout->addWidget(suggestions_, 3, 0, 6, 1);
@@ -150,6 +152,8 @@ bool SpellingWindow::findNext() {
 
 void SpellingWindow::showWord() {
     const QTextBlock block = found_.block();
+    // The selection in the line shows only while it has the focus.
+    lineLabel_->setText(QStringLiteral("Not in the dictionary: %1").arg(word_));
     line_->setText(block.text());
     line_->setSelection(found_.selectionStart() - block.position(), int(word_.size()));
     suggestions_->clear();

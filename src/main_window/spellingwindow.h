@@ -4,6 +4,7 @@
 #include <QTextCursor>
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -51,6 +52,7 @@ class SpellingWindow : public QWidget {
     QPlainTextEdit* box_;
     spelling::SpellChecker* checker_;
     platform::Announcer* announcer_;
+    QLabel* lineLabel_;
     QLineEdit* line_;
     QListWidget* suggestions_;
     QPushButton* change_;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -273,6 +274,7 @@ class TestSpellingWindow : public QObject {
         auto* suggestions = window->findChild<QListWidget*>("Suggestions");
         QCOMPARE(line->text(), "I beleive it rihgt");
         QCOMPARE(line->selectedText(), "beleive");
+        QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
         QCOMPARE(suggestions->currentItem()->text(), "believe");
         QTest::keyClick(window, Qt::Key_Return); // changes
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
