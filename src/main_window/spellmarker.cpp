@@ -97,10 +97,10 @@ void SpellMarker::contentsChanged(int from, int removed, int added) {
     // may have marks that no longer fit their text.
     const QTextBlock first = document->findBlock(from);
     const QTextBlock last = document->findBlock(from + added);
-    for (QTextBlock block : {first, last}) {
-        if (block.isValid())
-            mark(block);
-    }
+    if (first.isValid())
+        mark(first);
+    if (last.isValid() && last != first)
+        mark(last);
     pass_->start();
 }
 

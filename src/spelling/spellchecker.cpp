@@ -53,6 +53,7 @@ void SpellChecker::loadInBackground() {
 
 void SpellChecker::setEngine(std::unique_ptr<SpellEngine> engine) {
     engine_ = std::move(engine);
+    verdicts_.clear();
     wordList();
     emit dictionaryLoaded();
     emit changed();
@@ -71,7 +72,15 @@ bool SpellChecker::isKnownAnyway(const QString& word) const {
 }
 
 bool SpellChecker::isMisspelled(const QString& word) const {
-    return engine_ && !word.isEmpty() && !isKnownAnyway(word) && !engine_->knows(word);
+    if (!engine_ || word.isEmpty() || isKnownAnyway(word))
+        return false;
+    if (const auto known = verdicts_.constFind(word); known != verdicts_.cend())
+        return !*known;
+    if (verdicts_.size() >= kMostVerdicts)
+        verdicts_.clear();
+    const bool knows = engine_->knows(word);
+    verdicts_.insert(word, knows);
+    return !knows;
 }
 
 QStringList SpellChecker::suggestions(const QString& word) const {

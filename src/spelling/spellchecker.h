@@ -3,6 +3,7 @@
 #include "spellengine.h"
 #include "wordlist.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -24,6 +25,8 @@ class SpellChecker : public QObject {
     static constexpr int kMostSuggestions = 5;
     // Hunspell looks at no longer word; nor is one a word of prose.
     static constexpr qsizetype kLongestWord = 100;
+    // Words whose verdict is kept; a text holds far fewer different words.
+    static constexpr qsizetype kMostVerdicts = 100000;
 
     explicit SpellChecker(const QString& wordListPath = PersonalWordList::defaultPath(),
                           QObject* parent = nullptr);
@@ -61,6 +64,9 @@ class SpellChecker : public QObject {
     std::unique_ptr<SpellEngine> engine_;
     QString wordListPath_;
     PersonalWordList* list_ = nullptr;
+    // What the dictionary said of each word lately: a line is checked again at
+    // each key typed in it, and Hunspell takes long over an unknown word.
+    mutable QHash<QString, bool> verdicts_;
     QSet<QString> ignored_;  // case-folded
     QSet<QString> keywords_; // case-folded
     QString folder_;
