@@ -16,8 +16,6 @@
 #include <QPushButton>
 #include <QTextBlock>
 
-QPointer<SpellingWindow> SpellingWindow::instance_;
-
 namespace {
 
 // A message beside the window, which no search waits for.
@@ -33,6 +31,10 @@ void tell(QWidget* owner, const QString& message) {
 } // namespace
 
 void SpellingWindow::check(QPlainTextEdit* box, spelling::SpellChecker* checker) {
+    if (checker->isLoading()) {
+        tell(box->window(), QStringLiteral("The spelling dictionary is still being read."));
+        return;
+    }
     if (!checker->hasDictionary()) {
         QString message = QStringLiteral("No spelling dictionary is installed.");
 #ifdef Q_OS_LINUX
@@ -44,9 +46,11 @@ void SpellingWindow::check(QPlainTextEdit* box, spelling::SpellChecker* checker)
         tell(box->window(), message);
         return;
     }
-    if (!instance_)
-        instance_ = new SpellingWindow(box, checker);
-    instance_->start();
+    // One spelling window per main window, kept once made.
+    auto* window = box->window()->findChild<SpellingWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!window)
+        window = new SpellingWindow(box, checker);
+    window->start();
 }
 
 SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* checker)

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QTextCursor>
 #include <QWidget>
 
@@ -46,8 +45,6 @@ class SpellingWindow : public QWidget {
     void next();
     void change();
     void finish();
-
-    static QPointer<SpellingWindow> instance_;
 
     QPlainTextEdit* box_;
     spelling::SpellChecker* checker_;

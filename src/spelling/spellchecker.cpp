@@ -43,12 +43,18 @@ void SpellChecker::loadInBackground() {
         if (loaded)
             *result = std::move(loaded.value());
     });
+    loading_ = true;
     connect(loader_, &QThread::finished, this, [this, result] {
+        loading_ = false;
         // A dictionary set meanwhile stays.
         if (*result && !engine_)
             setEngine(std::move(*result));
     });
     loader_->start(QThread::LowPriority);
+}
+
+bool SpellChecker::isLoading() const {
+    return loading_;
 }
 
 void SpellChecker::setEngine(std::unique_ptr<SpellEngine> engine) {

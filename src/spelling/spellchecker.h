@@ -39,6 +39,8 @@ class SpellChecker : public QObject {
     void loadInBackground();
     void setEngine(std::unique_ptr<SpellEngine> engine);
     bool hasDictionary() const { return engine_ != nullptr; }
+    // Until the dictionary is loaded, or found not to load.
+    bool isLoading() const;
     // The user's language, as the dictionary is chosen for it.
     QString userLocale() const;
 
@@ -71,6 +73,7 @@ class SpellChecker : public QObject {
     QSet<QString> keywords_; // case-folded
     QString folder_;
     QThread* loader_ = nullptr;
+    bool loading_ = false;
 };
 
 } // namespace spelling

@@ -301,6 +301,13 @@ class TestSpellingWindow : public QObject {
         auto* window = form->findChild<QWidget*>("SpellingWindow");
         QVERIFY(!window || !window->isVisible());
 
+        Form1 loading; // the dictionary is read after the first paint, or when asked
+        loading.findChild<spelling::SpellChecker*>()->setDictionaryFolder(
+            dir_.filePath("dictionaries"));
+        loading.findChild<spelling::SpellChecker*>()->loadInBackground();
+        QTest::keyClick(child<QPlainTextEdit>(loading, "Text2"), Qt::Key_F7);
+        QCOMPARE(messages(loading), QStringList{"The spelling dictionary is still being read."});
+
         auto without = shownForm(false);
         child<QPlainTextEdit>(*without, "Text2")->setFocus();
         QTest::keyClick(child<QPlainTextEdit>(*without, "Text2"), Qt::Key_F7);
