@@ -25,8 +25,16 @@ using searchdriver::child;
 
 namespace {
 
-// The words of `block` drawn as misspelled.
-QStringList marked(const QTextBlock& block) {
+// Marks appear a moment after what they mark.
+#define TRY_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, 30000)
+
+QTextBlock line(QPlainTextEdit* text2, int number) {
+    return text2->document()->findBlockByNumber(number);
+}
+
+// The words of line `number` drawn as misspelled.
+QStringList marked(QPlainTextEdit* text2, int number = 0) {
+    const QTextBlock block = line(text2, number);
     QStringList words;
     for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
         if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline &&
@@ -34,10 +42,6 @@ QStringList marked(const QTextBlock& block) {
             words << block.text().mid(range.start, range.length);
     }
     return words;
-}
-
-QTextBlock line(Form1& form, int number) {
-    return child<QPlainTextEdit>(form, "Text2")->document()->findBlockByNumber(number);
 }
 
 // Opens the box's context menu as `reason` does, the mouse at character `at`.
@@ -86,7 +90,20 @@ class TestSpellingWindow : public QObject {
   private:
     QTemporaryDir dir_;
 
-    // A shown window that checks with the test's own dictionary, or none.
+    struct Shown {
+        std::unique_ptr<Form1> form;
+        QPlainTextEdit* text2;
+    };
+    // A shown window whose entry box holds `text` and has the focus, checked
+    // with the test's own dictionary, or with none.
+    Shown open(const QString& text, bool dictionary = true) {
+        Shown shown{shownForm(dictionary), nullptr};
+        shown.text2 = child<QPlainTextEdit>(*shown.form, "Text2");
+        platform::setBoxText(shown.text2, text);
+        shown.text2->setFocus();
+        return shown;
+    }
+
     std::unique_ptr<Form1> shownForm(bool dictionary = true) {
         auto form = std::make_unique<Form1>();
         auto* checker = form->findChild<spelling::SpellChecker*>();
@@ -113,51 +130,42 @@ class TestSpellingWindow : public QObject {
     }
 
     void marksAWordOnceTheCaretLeavesIt() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        text2->setFocus();
+        auto [form, text2] = open("");
         QTest::keyClicks(text2, "I beleive");
-        QTRY_COMPARE_WITH_TIMEOUT(line(*form, 0).userState() >= 0, true, 30000);
-        QCOMPARE(marked(line(*form, 0)), QStringList());
+        TRY_COMPARE(line(text2, 0).userState() >= 0, true);
+        QCOMPARE(marked(text2), QStringList());
         QTest::keyClicks(text2, " it.");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
         // Into the word stays marked; typing in it holds it back again.
         QTest::keyClick(text2, Qt::Key_Home);
         for (int i = 0; i < 5; ++i)
             QTest::keyClick(text2, Qt::Key_Right);
-        QCOMPARE(marked(line(*form, 0)), QStringList{"beleive"});
+        QCOMPARE(marked(text2), QStringList{"beleive"});
         QTest::keyClicks(text2, "x");
-        QCOMPARE(marked(line(*form, 0)), QStringList());
+        QCOMPARE(marked(text2), QStringList());
         text2->moveCursor(QTextCursor::End);
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"belxeive"}, 30000);
+        TRY_COMPARE(marked(text2), QStringList{"belxeive"});
         QCOMPARE(platform::boxText(text2), "I belxeive it.");
     }
 
     void marksOnlyTheLinesOnScreen() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        QStringList lines;
-        for (int i = 0; i < 3000; ++i)
-            lines << "I beleive it";
-        platform::setBoxText(text2, lines.join("\r\n"));
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        auto [form, text2] = open(QStringList(3000, "I beleive it").join("\r\n"));
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
         const int lastShown =
             text2->cursorForPosition(QPoint(0, text2->viewport()->height() - 1)).blockNumber();
         QVERIFY(lastShown > 5);
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, lastShown)), QStringList{"beleive"}, 30000);
-        QCOMPARE(marked(line(*form, lastShown + 2)), QStringList());
-        QCOMPARE(marked(line(*form, 2999)), QStringList());
+        TRY_COMPARE(marked(text2, lastShown), QStringList{"beleive"});
+        QCOMPARE(marked(text2, lastShown + 2), QStringList());
+        QCOMPARE(marked(text2, 2999), QStringList());
         text2->verticalScrollBar()->setValue(text2->verticalScrollBar()->maximum());
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 2999)), QStringList{"beleive"}, 30000);
-        QCOMPARE(marked(line(*form, 1500)), QStringList());
+        TRY_COMPARE(marked(text2, 2999), QStringList{"beleive"});
+        QCOMPARE(marked(text2, 1500), QStringList());
     }
 
     void marksNothingWithoutADictionary() {
-        auto form = shownForm(false);
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it.");
-        QTRY_COMPARE_WITH_TIMEOUT(line(*form, 0).userState() >= 0, true, 30000);
-        QCOMPARE(marked(line(*form, 0)), QStringList());
+        auto [form, text2] = open("I beleive it.", false);
+        TRY_COMPARE(line(text2, 0).userState() >= 0, true);
+        QCOMPARE(marked(text2), QStringList());
     }
 
     // The marks are no part of the text: Save writes, and Find shows, the
@@ -171,10 +179,8 @@ class TestSpellingWindow : public QObject {
     void theTextStaysAsTyped() {
         QFETCH(QString, text);
         GuiTestHooks hooks;
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, text);
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)).isEmpty(), false, 30000);
+        auto [form, text2] = open(text);
+        TRY_COMPARE(marked(text2).isEmpty(), false);
         child<QLineEdit>(*form, "Text1")->setText("grace");
         child<QLineEdit>(*form, "Text3")->setText("May 3");
         QTest::mouseClick(child(*form, "Command1"), Qt::LeftButton);
@@ -186,10 +192,8 @@ class TestSpellingWindow : public QObject {
     }
 
     void aRightClickCorrectsTheWordClicked() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it.");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        auto [form, text2] = open("I beleive it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
         QMenu* menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
         QVERIFY(menu);
         QCOMPARE(text2->textCursor().position(), 5);
@@ -201,17 +205,14 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(actions.mid(suggestions + 3), texts(text2->createStandardContextMenu()));
         take(menu, "believe");
         QCOMPARE(platform::boxText(text2), "I believe it.");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        TRY_COMPARE(marked(text2), QStringList());
         text2->undo();
         QCOMPARE(platform::boxText(text2), "I beleive it.");
     }
 
     void theKeyboardOpensTheMenuAtTheCaret() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it.");
-        text2->setFocus();
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"beleive"}, 30000);
+        auto [form, text2] = open("I beleive it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
         // A known word has only the usual actions.
         text2->moveCursor(QTextCursor::End);
         QTest::keyClick(text2, Qt::Key_Left); // in "it"
@@ -231,14 +232,12 @@ class TestSpellingWindow : public QObject {
     }
 
     void addedAndIgnoredWordsAreNoLongerMarked() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it wrnog.");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), (QStringList{"beleive", "wrnog"}), 30000);
+        auto [form, text2] = open("I beleive it wrnog.");
+        TRY_COMPARE(marked(text2), (QStringList{"beleive", "wrnog"}));
         take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList{"wrnog"}, 30000);
+        TRY_COMPARE(marked(text2), QStringList{"wrnog"});
         take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Ignore All");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        TRY_COMPARE(marked(text2), QStringList());
         QCOMPARE(readBytes(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() +
                            "/Verimond/words.txt"),
                  "beleive\n");
@@ -248,23 +247,18 @@ class TestSpellingWindow : public QObject {
         GuiTestHooks hooks;
         const QString list = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Verimond/words.txt";
         QVERIFY(QDir().mkpath(list));
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it wrnog.");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)).size(), 2, 30000);
+        auto [form, text2] = open("I beleive it wrnog.");
+        TRY_COMPARE(marked(text2).size(), 2);
         take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
         take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Add to Dictionary");
-        QTRY_COMPARE_WITH_TIMEOUT(marked(line(*form, 0)), QStringList(), 30000);
+        TRY_COMPARE(marked(text2), QStringList());
         QCOMPARE(hooks.messages.size(), 1);
         QVERIFY(hooks.messages.first().contains("could not be written"));
         QVERIFY(QFileInfo(list).isDir());
     }
 
     void f7WalksTheUnknownWordsFromTheCaret() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "wrnog one\r\nI beleive it rihgt");
-        text2->setFocus();
+        auto [form, text2] = open("wrnog one\r\nI beleive it rihgt");
         QTest::keyClick(text2, Qt::Key_Down);
         QTest::keyClick(text2, Qt::Key_F7);
         auto* window = form->findChild<QWidget*>("SpellingWindow");
@@ -288,13 +282,16 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(messages(*form), QStringList{"The spelling check is complete."});
         text2->undo();
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+        // A new walk, left by Esc.
+        QTest::keyClick(text2, Qt::Key_F7);
+        QVERIFY(window->isVisible());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
     }
 
     void f7SaysWhenThereIsNothingToWalk() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I believe it wrnog");
-        text2->setFocus();
+        auto [form, text2] = open("I believe it wrnog");
         form->findChild<spelling::SpellChecker*>()->ignoreAll("wrnog");
         QTest::keyClick(text2, Qt::Key_F7);
         QCOMPARE(messages(*form), QStringList{"No misspelled words."});
@@ -308,25 +305,11 @@ class TestSpellingWindow : public QObject {
         QTest::keyClick(child<QPlainTextEdit>(loading, "Text2"), Qt::Key_F7);
         QCOMPARE(messages(loading), QStringList{"The spelling dictionary is still being read."});
 
-        auto without = shownForm(false);
-        child<QPlainTextEdit>(*without, "Text2")->setFocus();
-        QTest::keyClick(child<QPlainTextEdit>(*without, "Text2"), Qt::Key_F7);
+        auto [without, box] = open("", false);
+        QTest::keyClick(box, Qt::Key_F7);
         QCOMPARE(messages(*without),
                  QStringList{"No spelling dictionary is installed. The package hunspell-en-us "
                              "holds the one for your language."});
-    }
-
-    void escClosesTheSpellingWindow() {
-        auto form = shownForm();
-        auto* text2 = child<QPlainTextEdit>(*form, "Text2");
-        platform::setBoxText(text2, "I beleive it");
-        text2->setFocus();
-        QTest::keyClick(text2, Qt::Key_F7);
-        auto* window = form->findChild<QWidget*>("SpellingWindow");
-        QVERIFY(window && window->isVisible());
-        QTest::keyClick(window, Qt::Key_Escape);
-        QVERIFY(!window->isVisible());
-        QCOMPARE(platform::boxText(text2), "I beleive it");
     }
 };
 
