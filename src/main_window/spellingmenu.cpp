@@ -88,10 +88,8 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
 
 void SpellingMenu::replace(QTextCursor word, const QString& was, const QString& by) {
     if (word.selectedText() != was)
-        return; // the text changed while the menu was open
-    word.beginEditBlock();
-    word.insertText(by);
-    word.endEditBlock();
+        return;          // the text changed while the menu was open
+    word.insertText(by); // over the selection, so one undo step
     box_->setTextCursor(word);
 }
 

@@ -187,9 +187,7 @@ void SpellingWindow::change() {
         next();
         return;
     }
-    found_.beginEditBlock();
-    found_.insertText(chosen->text());
-    found_.endEditBlock();
+    found_.insertText(chosen->text()); // over the selection, so one undo step
     at_.setPosition(found_.position());
     next();
 }
