@@ -270,7 +270,8 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(line->selectedText(), "beleive");
         QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
         QCOMPARE(suggestions->currentItem()->text(), "believe");
-        QTest::keyClick(window, Qt::Key_Return); // changes
+        QVERIFY(suggestions->geometry().top() > line->geometry().bottom()); // laid out
+        QTest::keyClick(window, Qt::Key_Return);                            // changes
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
         QCOMPARE(line->selectedText(), "rihgt");
         const auto buttons = window->findChildren<QPushButton*>();
