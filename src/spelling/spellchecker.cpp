@@ -78,7 +78,7 @@ bool SpellChecker::isKnownAnyway(const QString& word) const {
 }
 
 bool SpellChecker::isMisspelled(const QString& word) const {
-    if (!engine_ || word.isEmpty() || isKnownAnyway(word))
+    if (!engine_ || isKnownAnyway(word))
         return false;
     if (const auto known = verdicts_.constFind(word); known != verdicts_.cend())
         return !*known;

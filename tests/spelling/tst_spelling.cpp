@@ -154,6 +154,13 @@ class TstSpelling : public QObject {
         QVERIFY(french->knows(QString::fromUtf8("café")));
         QVERIFY(!french->knows(QString::fromUtf8("cafф")));
         QCOMPARE(french->suggestions("cafe", 5), QStringList{QString::fromUtf8("café")});
+        // Another dictionary judges the words anew.
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        checker.setEngine(engine("en_US"));
+        QVERIFY(checker.isMisspelled(QString::fromUtf8("café")));
+        checker.setEngine(std::move(french));
+        QVERIFY(!checker.isMisspelled(QString::fromUtf8("café")));
     }
 
     void loadsInTheBackground() {

@@ -90,6 +90,21 @@ class TstWordList : public QObject {
             QCOMPARE(bytesOf(path), bytes);
     }
 
+    void usesAListOfOneMegabyte() {
+        QTemporaryDir config;
+        const QString path = config.filePath("words.txt");
+        const QByteArray last = "Obadiah\n";
+        writeBytes(path, "Habakkuk\n" +
+                             QByteArray(PersonalWordList::kMaxBytes - 9 - last.size() - 1, 'x') +
+                             "\n");
+        PersonalWordList list(path);
+        QVERIFY(list.contains("Habakkuk"));
+        QVERIFY(!list.add("Obadiah"));
+        QCOMPARE(QFileInfo(path).size(), PersonalWordList::kMaxBytes);
+        QVERIFY(PersonalWordList(path).contains("Obadiah"));
+        QVERIFY(list.add("Zerubbabel")); // one more would be over
+    }
+
     void knowsAWordItCannotWrite() {
         QTemporaryDir config;
         writeBytes(config.filePath("Verimond"), "a file where the folder belongs");
