@@ -47,7 +47,7 @@ void SpellingWindow::check(QPlainTextEdit* box, spelling::SpellChecker* checker)
         return;
     }
     // One spelling window per main window, kept once made.
-    auto* window = box->window()->findChild<SpellingWindow*>(QString(), Qt::FindDirectChildrenOnly);
+    auto* window = box->window()->findChild<SpellingWindow*>();
     if (!window)
         window = new SpellingWindow(box, checker);
     window->start();

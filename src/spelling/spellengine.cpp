@@ -13,8 +13,6 @@ namespace {
 QByteArray converterName(QByteArray hunspellName) {
     hunspellName = hunspellName.trimmed();
     const QByteArray upper = hunspellName.toUpper();
-    if (upper == "UTF-8" || upper == "UTF8")
-        return "UTF-8";
     if (upper.startsWith("ISO8859-"))
         return "ISO-8859-" + hunspellName.mid(8);
     if (upper.startsWith("MICROSOFT-CP"))
