@@ -82,7 +82,7 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
     }
     menu->popup(globalPosition);
     // From the keyboard, Enter takes the first entry, and a screen reader speaks it.
-    if (fromKeyboard && !menu->actions().isEmpty())
+    if (fromKeyboard)
         menu->setActiveAction(menu->actions().first());
 }
 

@@ -62,7 +62,6 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
 
     lineLabel_ = new QLabel(this);
     lineLabel_->setObjectName(QStringLiteral("Word"));
-    lineLabel_->setTextFormat(Qt::PlainText);
     line_ = new QLineEdit(this);
     line_->setObjectName(QStringLiteral("Line"));
     line_->setReadOnly(true);
