@@ -5,6 +5,7 @@
 #include "spellchecker.h"
 #include "testdictionary.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -271,11 +272,14 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(line->selectedText(), "beleive");
         QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
         QCOMPARE(suggestions->currentItem()->text(), "believe");
-        QVERIFY(suggestions->geometry().top() > line->geometry().bottom()); // laid out
-        QTest::keyClick(window, Qt::Key_Return);                            // changes
+        const auto buttons = window->findChildren<QPushButton*>();
+        // Laid out, and introduced by a screen reader as a dialog.
+        QVERIFY(suggestions->geometry().top() > line->geometry().bottom());
+        QVERIFY(buttons.at(4)->geometry().left() > suggestions->geometry().right());
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
+        QTest::keyClick(window, Qt::Key_Return); // changes
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
         QCOMPARE(line->selectedText(), "rihgt");
-        const auto buttons = window->findChildren<QPushButton*>();
         QTest::mouseClick(buttons.at(1), Qt::LeftButton); // Ignore, then round to the start
         QCOMPARE(line->selectedText(), "wrnog");
         QTest::mouseClick(buttons.at(0), Qt::LeftButton); // Change, and no further

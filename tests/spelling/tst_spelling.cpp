@@ -34,6 +34,8 @@ class TstSpelling : public QObject {
         writeTestDictionary(dir_.path(), "en_US");
         // Latin-1: "café" is the bytes 63 61 66 e9.
         writeTestDictionary(dir_.path(), "fr_FR", {"caf\xe9", "th\xe9"}, "ISO8859-1");
+        // Windows-1251: "мир" is the bytes ec e8 f0.
+        writeTestDictionary(dir_.path(), "ru_RU", {"\xec\xe8\xf0"}, "microsoft-cp1251");
     }
 
     void choosesTheLanguage_data() {
@@ -100,7 +102,7 @@ class TstSpelling : public QObject {
             << "see https://exampel.org/pagge, www.exampel.org and (http://x.y)"
             << QStringList{"see", "and"};
         QTest::newRow("e-mail addresses")
-            << "mail jon@exampel.org or mailto:jon" << QStringList{"mail", "or"};
+            << "mail jon@exampel.org or mailto:jon x@y.z" << QStringList{"mail", "or"};
         QTest::newRow("an at sign alone")
             << "meet @home at 5" << QStringList{"meet", "home", "at", "5"};
     }
@@ -154,6 +156,7 @@ class TstSpelling : public QObject {
         QVERIFY(french->knows(QString::fromUtf8("café")));
         QVERIFY(!french->knows(QString::fromUtf8("cafф")));
         QCOMPARE(french->suggestions("cafe", 5), QStringList{QString::fromUtf8("café")});
+        QVERIFY(engine("ru_RU")->knows(QString::fromUtf8("мир")));
         // Another dictionary judges the words anew.
         QTemporaryDir config;
         SpellChecker checker(config.filePath("words.txt"));
