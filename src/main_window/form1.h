@@ -21,6 +21,9 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+namespace spelling {
+class SpellChecker;
+}
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -58,6 +61,7 @@ class Form1 : public QWidget {
     entry_store::EntryStore store_;
     platform::Announcer* announcer_;
     KeywordOffers* offers_;
+    spelling::SpellChecker* spelling_ = nullptr;
     // A showing lets the window repaint between its slices. A click that comes
     // in then without the window system's input queue, as a screen reader's
     // press action does, is held like a mouse click until the showing ends.

@@ -30,9 +30,11 @@ for size in 16 32 48 64 128 256; do
 done
 depends="$(dpkg-deb -f "$deb" Depends)"
 [[ "$depends" != *svg* ]] || fail "the package still depends on Qt Svg: $depends"
-for need in libqt6widgets6 libqt6gui6 fonts-liberation; do
+for need in libqt6widgets6 libqt6gui6 libhunspell fonts-liberation; do
     [[ "$depends" == *"$need"* ]] || fail "the package does not depend on $need: $depends"
 done
+[ "$(dpkg-deb -f "$deb" Recommends)" = "hunspell-en-us | hunspell-dictionary" ] ||
+    fail "the package does not recommend a spelling dictionary"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "wrong version"
 description="$(dpkg-deb -f "$deb" Description)"
 expected="Diary of scripture insights, filed by keyword

@@ -1,0 +1,323 @@
+#include "filebytes.h"
+#include "form1.h"
+#include "guitest.h"
+#include "searchdriver.h"
+#include "spellchecker.h"
+#include "testdictionary.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+using searchdriver::child;
+
+namespace {
+
+// Marks appear a moment after what they mark.
+#define TRY_COMPARE(actual, expected) QTRY_COMPARE_WITH_TIMEOUT(actual, expected, 30000)
+
+QTextBlock line(QPlainTextEdit* text2, int number) {
+    return text2->document()->findBlockByNumber(number);
+}
+
+// The words of line `number` drawn as misspelled.
+QStringList marked(QPlainTextEdit* text2, int number = 0) {
+    const QTextBlock block = line(text2, number);
+    QStringList words;
+    for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+        if (range.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline &&
+            range.format.underlineColor() == QColor(Qt::red))
+            words << block.text().mid(range.start, range.length);
+    }
+    return words;
+}
+
+// Opens the box's context menu as `reason` does, the mouse at character `at`.
+QMenu* openMenu(QPlainTextEdit* text2, QContextMenuEvent::Reason reason, int at = 0) {
+    QTextCursor cursor(text2->document());
+    cursor.setPosition(at);
+    const QPoint point = text2->cursorRect(cursor).center() + QPoint(1, 0);
+    QWidget* receiver = reason == QContextMenuEvent::Mouse ? text2->viewport() : text2;
+    QContextMenuEvent request(reason, point, text2->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(receiver, &request);
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+
+QStringList texts(QMenu* menu) {
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        texts << action->text();
+    return texts;
+}
+
+void take(QMenu* menu, const QString& text) {
+    for (QAction* action : menu->actions()) {
+        if (action->text() == text) {
+            menu->close();
+            action->trigger();
+            return;
+        }
+    }
+    qFatal("the menu lacks %s", qPrintable(text));
+}
+
+// The texts of the spelling messages `form` shows.
+QStringList messages(Form1& form) {
+    QStringList texts;
+    for (const QMessageBox* box : form.findChildren<QMessageBox*>("SpellingMessage")) {
+        if (box->isVisible())
+            texts << box->text();
+    }
+    return texts;
+}
+
+} // namespace
+
+class TestSpellingWindow : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir dir_;
+
+    struct Shown {
+        std::unique_ptr<Form1> form;
+        QPlainTextEdit* text2;
+    };
+    // A shown window whose entry box holds `text` and has the focus, checked
+    // with the test's own dictionary, or with none.
+    Shown open(const QString& text, bool dictionary = true) {
+        Shown shown{shownForm(dictionary), nullptr};
+        shown.text2 = child<QPlainTextEdit>(*shown.form, "Text2");
+        platform::setBoxText(shown.text2, text);
+        shown.text2->setFocus();
+        return shown;
+    }
+
+    std::unique_ptr<Form1> shownForm(bool dictionary = true) {
+        auto form = std::make_unique<Form1>();
+        auto* checker = form->findChild<spelling::SpellChecker*>();
+        checker->setDictionaryFolder(dir_.filePath(dictionary ? "dictionaries" : "none"));
+        QSignalSpy loaded(checker, &spelling::SpellChecker::dictionaryLoaded);
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()) || (dictionary && !loaded.wait(30000)))
+            qFatal("the window or its dictionary did not come");
+        return form;
+    }
+
+  private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+        qputenv("LC_ALL", "en_US.UTF-8");
+        writeTestDictionary(dir_.filePath("dictionaries"), "en_US");
+        QVERIFY(QDir::setCurrent(dir_.path()));
+    }
+
+    void init() {
+        QFile::remove("verimond.dat");
+        // Each test has a word list of its own.
+        qputenv("XDG_CONFIG_HOME", dir_.filePath(QTest::currentTestFunction()).toUtf8());
+    }
+
+    void marksAWordOnceTheCaretLeavesIt() {
+        auto [form, text2] = open("");
+        QTest::keyClicks(text2, "I beleive");
+        TRY_COMPARE(line(text2, 0).userState() >= 0, true);
+        QCOMPARE(marked(text2), QStringList());
+        QTest::keyClicks(text2, " it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        // Into the word stays marked; typing in it holds it back again.
+        QTest::keyClick(text2, Qt::Key_Home);
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(text2, Qt::Key_Right);
+        QCOMPARE(marked(text2), QStringList{"beleive"});
+        QTest::keyClicks(text2, "x");
+        QCOMPARE(marked(text2), QStringList());
+        text2->moveCursor(QTextCursor::End);
+        TRY_COMPARE(marked(text2), QStringList{"belxeive"});
+        QCOMPARE(platform::boxText(text2), "I belxeive it.");
+    }
+
+    // Text put in the box, as by a search, is marked from its first word.
+    void marksOnlyTheLinesOnScreen() {
+        auto [form, text2] = open(QStringList(3000, "beleive it").join("\r\n"));
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        const int lastShown =
+            text2->cursorForPosition(QPoint(0, text2->viewport()->height() - 1)).blockNumber();
+        QVERIFY(lastShown > 5);
+        TRY_COMPARE(marked(text2, lastShown), QStringList{"beleive"});
+        QCOMPARE(marked(text2, lastShown + 2), QStringList());
+        QCOMPARE(marked(text2, 2999), QStringList());
+        text2->verticalScrollBar()->setValue(text2->verticalScrollBar()->maximum());
+        TRY_COMPARE(marked(text2, 2999), QStringList{"beleive"});
+        QCOMPARE(marked(text2, 1500), QStringList());
+    }
+
+    void marksNothingWithoutADictionary() {
+        auto [form, text2] = open("I beleive it.", false);
+        TRY_COMPARE(line(text2, 0).userState() >= 0, true);
+        QCOMPARE(marked(text2), QStringList());
+    }
+
+    // The marks are no part of the text: Save writes, and Find shows, the
+    // text as typed.
+    void theTextStaysAsTyped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("marked words") << "I beleive it\r\nwrnog and rihgt";
+        QTest::newRow("addresses") << "see www.exampel.org or jon@exampel.org";
+        QTest::newRow("no-break space") << QString::fromUtf8("beleive\u00A0it  beleive");
+    }
+    void theTextStaysAsTyped() {
+        QFETCH(QString, text);
+        GuiTestHooks hooks;
+        auto [form, text2] = open(text);
+        TRY_COMPARE(marked(text2).isEmpty(), false);
+        child<QLineEdit>(*form, "Text1")->setText("grace");
+        child<QLineEdit>(*form, "Text3")->setText("May 3");
+        QTest::mouseClick(child(*form, "Command1"), Qt::LeftButton);
+        QCOMPARE(QByteArray::fromStdString(readBytes("verimond.dat")),
+                 ("grace\r\nMay 3\r\n" + text + "\r\n**EOE**\r\n").toLatin1());
+        const auto waits = searchdriver::find(*form, "grace");
+        QCOMPARE(searchdriver::texts(waits), QStringList{"May 3\r\n" + text + "\r\n"});
+        QVERIFY(hooks.messages.isEmpty());
+    }
+
+    void aRightClickCorrectsTheWordClicked() {
+        auto [form, text2] = open("I beleive it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        QMenu* menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
+        QVERIFY(menu);
+        QCOMPARE(text2->textCursor().position(), 5);
+        const QStringList actions = texts(menu);
+        QCOMPARE(actions.first(), "believe");
+        const qsizetype suggestions = actions.indexOf("Add to Dictionary");
+        QVERIFY(suggestions >= 1 && suggestions <= 5);
+        QCOMPARE(actions.mid(suggestions + 1, 2), (QStringList{"Ignore All", ""}));
+        QCOMPARE(actions.mid(suggestions + 3), texts(text2->createStandardContextMenu()));
+        take(menu, "believe");
+        QCOMPARE(platform::boxText(text2), "I believe it.");
+        TRY_COMPARE(marked(text2), QStringList());
+        text2->undo();
+        QCOMPARE(platform::boxText(text2), "I beleive it.");
+    }
+
+    void theKeyboardOpensTheMenuAtTheCaret() {
+        auto [form, text2] = open("I beleive it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        // A known word has only the usual actions.
+        text2->moveCursor(QTextCursor::End);
+        QTest::keyClick(text2, Qt::Key_Left); // in "it"
+        QTest::keyClick(text2, Qt::Key_F10, Qt::ShiftModifier);
+        QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QVERIFY(!texts(menu).contains("Add to Dictionary"));
+        menu->close();
+        QTest::keyClick(text2, Qt::Key_Home);
+        QTest::keyClick(text2, Qt::Key_Right, Qt::ControlModifier);
+        menu = openMenu(text2, QContextMenuEvent::Keyboard);
+        QVERIFY(menu);
+        QCOMPARE(text2->textCursor().position(), 2);
+        QCOMPARE(texts(menu).first(), "believe");
+        QCOMPARE(menu->activeAction()->text(), "believe");
+        menu->close();
+    }
+
+    void addedAndIgnoredWordsAreNoLongerMarked() {
+        auto [form, text2] = open("I beleive it wrnog.");
+        TRY_COMPARE(marked(text2), (QStringList{"beleive", "wrnog"}));
+        take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
+        TRY_COMPARE(marked(text2), QStringList{"wrnog"});
+        take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Ignore All");
+        TRY_COMPARE(marked(text2), QStringList());
+        QCOMPARE(readBytes(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() +
+                           "/Verimond/words.txt"),
+                 "beleive\n");
+    }
+
+    void aListThatCannotBeWrittenIsSaidOnce() {
+        GuiTestHooks hooks;
+        const QString list = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Verimond/words.txt";
+        QVERIFY(QDir().mkpath(list));
+        auto [form, text2] = open("I beleive it wrnog.");
+        TRY_COMPARE(marked(text2).size(), 2);
+        take(openMenu(text2, QContextMenuEvent::Mouse, 4), "Add to Dictionary");
+        take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Add to Dictionary");
+        TRY_COMPARE(marked(text2), QStringList());
+        QCOMPARE(hooks.messages.size(), 1);
+        QVERIFY(hooks.messages.first().contains("could not be written"));
+        QVERIFY(QFileInfo(list).isDir());
+    }
+
+    void f7WalksTheUnknownWordsFromTheCaret() {
+        auto [form, text2] = open("wrnog one\r\nI beleive it rihgt");
+        QTest::keyClick(text2, Qt::Key_Down);
+        QTest::keyClick(text2, Qt::Key_F7);
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(window && window->isVisible());
+        QCOMPARE(window->windowTitle(), "Spelling");
+        auto* line = window->findChild<QLineEdit*>("Line");
+        auto* suggestions = window->findChild<QListWidget*>("Suggestions");
+        QCOMPARE(line->text(), "I beleive it rihgt");
+        QCOMPARE(line->selectedText(), "beleive");
+        QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
+        QCOMPARE(suggestions->currentItem()->text(), "believe");
+        const auto buttons = window->findChildren<QPushButton*>();
+        // Laid out, and introduced by a screen reader as a dialog.
+        QVERIFY(suggestions->geometry().top() > line->geometry().bottom());
+        QVERIFY(buttons.at(4)->geometry().left() > suggestions->geometry().right());
+        QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
+        QTest::keyClick(window, Qt::Key_Return); // changes
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+        QCOMPARE(line->selectedText(), "rihgt");
+        QTest::mouseClick(buttons.at(1), Qt::LeftButton); // Ignore, then round to the start
+        QCOMPARE(line->selectedText(), "wrnog");
+        QTest::mouseClick(buttons.at(0), Qt::LeftButton); // Change, and no further
+        QCOMPARE(platform::boxText(text2), "wrong one\r\nI believe it rihgt");
+        QVERIFY(!window->isVisible());
+        QCOMPARE(messages(*form), QStringList{"The spelling check is complete."});
+        text2->undo();
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+        // A new walk, left by Esc.
+        QTest::keyClick(text2, Qt::Key_F7);
+        QVERIFY(window->isVisible());
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+    }
+
+    void f7SaysWhenThereIsNothingToWalk() {
+        auto [form, text2] = open("I believe it wrnog");
+        form->findChild<spelling::SpellChecker*>()->ignoreAll("wrnog");
+        QTest::keyClick(text2, Qt::Key_F7);
+        QCOMPARE(messages(*form), QStringList{"No misspelled words."});
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(!window || !window->isVisible());
+
+        Form1 loading; // the dictionary is read after the first paint, or when asked
+        loading.findChild<spelling::SpellChecker*>()->setDictionaryFolder(
+            dir_.filePath("dictionaries"));
+        loading.findChild<spelling::SpellChecker*>()->loadInBackground();
+        QTest::keyClick(child<QPlainTextEdit>(loading, "Text2"), Qt::Key_F7);
+        QCOMPARE(messages(loading), QStringList{"The spelling dictionary is still being read."});
+
+        auto [without, box] = open("", false);
+        QTest::keyClick(box, Qt::Key_F7);
+        QCOMPARE(messages(*without),
+                 QStringList{"No spelling dictionary is installed. The package hunspell-en-us "
+                             "holds the one for your language."});
+    }
+};
+
+QTEST_MAIN(TestSpellingWindow)
+#include "tst_spelling_window.moc"

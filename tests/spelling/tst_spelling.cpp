@@ -1,0 +1,196 @@
+#include "dictionaries.h"
+#include "spellchecker.h"
+#include "testdictionary.h"
+#include "words.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace spelling;
+
+class TstSpelling : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir dir_;
+
+    std::unique_ptr<SpellEngine> engine(const QString& language) {
+        auto loaded = SpellEngine::load(
+            {language, dir_.filePath(language + ".aff"), dir_.filePath(language + ".dic")});
+        if (!loaded)
+            qFatal("%s", qPrintable(loaded.error()));
+        return std::move(loaded.value());
+    }
+
+    QStringList words(const QString& line) {
+        QStringList found;
+        for (const WordSpan& span : findWords(line))
+            found << line.mid(span.start, span.length);
+        return found;
+    }
+
+  private slots:
+    void initTestCase() {
+        writeTestDictionary(dir_.path(), "en_US");
+        // Latin-1: "café" is the bytes 63 61 66 e9.
+        writeTestDictionary(dir_.path(), "fr_FR", {"caf\xe9", "th\xe9"}, "ISO8859-1");
+        // Windows-1251: "мир" is the bytes ec e8 f0.
+        writeTestDictionary(dir_.path(), "ru_RU", {"\xec\xe8\xf0"}, "microsoft-cp1251");
+    }
+
+    void choosesTheLanguage_data() {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("chosen");
+        const QStringList many{"de_AT", "de_DE", "en_GB", "en_US", "fr_FR"};
+        QTest::newRow("the user's own") << many << "de_DE"
+                                        << "de_DE";
+        QTest::newRow("the same language") << many << "de_CH"
+                                           << "de_AT";
+        QTest::newRow("language alone") << many << "fr"
+                                        << "fr_FR";
+        QTest::newRow("else en_US") << many << "it_IT"
+                                    << "en_US";
+        QTest::newRow("C locale") << many << ""
+                                  << "en_US";
+        QTest::newRow("else any English") << QStringList{"de_DE", "en_GB"} << "it_IT"
+                                          << "en_GB";
+        QTest::newRow("else the first") << QStringList{"de_DE", "fr_FR"} << "it_IT"
+                                        << "de_DE";
+        QTest::newRow("none") << QStringList{} << "en_US"
+                              << "";
+    }
+    void choosesTheLanguage() {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, locale);
+        QFETCH(QString, chosen);
+        QCOMPARE(chooseLanguage(installed, locale).value_or(QString()), chosen);
+    }
+
+    void readsTheLocaleInOrder() {
+        qputenv("LC_ALL", "");
+        qputenv("LC_MESSAGES", "de_CH.UTF-8@euro");
+        qputenv("LANG", "fr_FR.UTF-8");
+        QCOMPARE(localeFromEnvironment(), "de_CH");
+        qputenv("LC_ALL", "C.UTF-8");
+        QCOMPARE(localeFromEnvironment(), "");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        QCOMPARE(localeFromEnvironment(), "fr_FR");
+        QCOMPARE(debianPackageFor("en_US"), "hunspell-en-us");
+        QCOMPARE(debianPackageFor("de"), "hunspell-de");
+    }
+
+    void findsOnlyPairedDictionaries() {
+        QTemporaryDir folder;
+        writeTestDictionary(folder.path(), "en_US");
+        writeTestDictionary(folder.path(), "de_DE");
+        QFile::remove(folder.filePath("de_DE.aff"));
+        QCOMPARE(installedLanguages(folder.path()), QStringList{"en_US"});
+        const auto files = chooseDictionary(folder.path(), "de_DE");
+        QVERIFY(files);
+        QCOMPARE(files->dic, folder.filePath("en_US.dic"));
+    }
+
+    void findsTheWords_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("punctuation") << "I beleive it." << QStringList{"I", "beleive", "it"};
+        QTest::newRow("apostrophes")
+            << "don't 'quoted' it’s" << QStringList{"don't", "quoted", "it’s"};
+        QTest::newRow("web addresses")
+            << "see https://exampel.org/pagge, www.exampel.org and (http://x.y)"
+            << QStringList{"see", "and"};
+        QTest::newRow("e-mail addresses")
+            << "mail jon@exampel.org or mailto:jon x@y.z" << QStringList{"mail", "or"};
+        QTest::newRow("an at sign alone")
+            << "meet @home at 5" << QStringList{"meet", "home", "at", "5"};
+    }
+    void findsTheWords() {
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        QCOMPARE(this->words(line), words);
+    }
+
+    void findsTheWordAtTheCaret() {
+        const QString line = "I beleive it";
+        QCOMPARE(wordAt(line, 2), (WordSpan{2, 7}));
+        QCOMPARE(wordAt(line, 9), (WordSpan{2, 7})); // just after it
+        QCOMPARE(wordAt(line, 1), (WordSpan{0, 1}));
+        QVERIFY(!wordAt(u"a  b", 2));
+    }
+
+    void judgesWordsByTheRules() {
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("Verimond/words.txt"));
+        QVERIFY(!checker.isMisspelled("beleive")); // no dictionary yet
+        checker.setEngine(engine("en_US"));
+        QVERIFY(checker.isMisspelled("beleive"));
+        QVERIFY(!checker.isMisspelled("believe"));
+        QVERIFY(!checker.isMisspelled("Believe"));
+        QVERIFY(!checker.isMisspelled("b3leive"));
+        QVERIFY(!checker.isMisspelled(QString(SpellChecker::kLongestWord + 1, u'x')));
+
+        QSignalSpy changed(&checker, &SpellChecker::changed);
+        checker.setKeywords({"Nebuchadnezzar", "grace of Gad"});
+        QVERIFY(!checker.isMisspelled("nebuchadnezzar"));
+        QVERIFY(!checker.isMisspelled("Gad"));
+        checker.ignoreAll("Zerubbabel");
+        QVERIFY(!checker.isMisspelled("Zerubbabel"));
+        QVERIFY(!checker.addToDictionary("Habakkuk"));
+        QVERIFY(!checker.isMisspelled("Habakkuk"));
+        QCOMPARE(changed.size(), 3);
+        QVERIFY(checker.isMisspelled("Obadiah"));
+    }
+
+    void suggestsAtMostFive() {
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        checker.setEngine(engine("en_US"));
+        QCOMPARE(checker.suggestions("beleive").value(0), "believe");
+        QCOMPARE(checker.suggestions("zat").size(), SpellChecker::kMostSuggestions);
+    }
+
+    void speaksTheDictionarysEncoding() {
+        auto french = engine("fr_FR");
+        QVERIFY(french->knows(QString::fromUtf8("café")));
+        QVERIFY(!french->knows(QString::fromUtf8("cafф")));
+        QCOMPARE(french->suggestions("cafe", 5), QStringList{QString::fromUtf8("café")});
+        QVERIFY(engine("ru_RU")->knows(QString::fromUtf8("мир")));
+        // Another dictionary judges the words anew.
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        checker.setEngine(engine("en_US"));
+        QVERIFY(checker.isMisspelled(QString::fromUtf8("café")));
+        checker.setEngine(std::move(french));
+        QVERIFY(!checker.isMisspelled(QString::fromUtf8("café")));
+    }
+
+    void loadsInTheBackground() {
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        checker.setDictionaryFolder(dir_.path());
+        qputenv("LC_ALL", "fr_FR.UTF-8");
+        QSignalSpy loaded(&checker, &SpellChecker::dictionaryLoaded);
+        checker.loadInBackground();
+        QVERIFY(!checker.hasDictionary());
+        QVERIFY(loaded.wait(30000));
+        QVERIFY(checker.isMisspelled("cafe"));
+        qunsetenv("LC_ALL");
+    }
+
+    void loadsNothingWithoutDictionaries() {
+        QTemporaryDir empty;
+        QVERIFY(!SpellEngine::load(
+            {"en_US", empty.filePath("en_US.aff"), empty.filePath("en_US.dic")}));
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        checker.setDictionaryFolder(empty.path());
+        checker.loadInBackground();
+        QVERIFY(!checker.hasDictionary());
+        QVERIFY(!checker.isMisspelled("beleive"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSpelling)
+#include "tst_spelling.moc"
