@@ -106,6 +106,8 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     spelling_ = new spelling::SpellChecker(spelling::PersonalWordList::defaultPath(), this);
     new SpellMarker(Text2, spelling_);
     new SpellingMenu(Text2, spelling_);
+    // A name filed as a keyword is a known word.
+    connect(offers_, &KeywordOffers::keywordsRead, spelling_, &spelling::SpellChecker::setKeywords);
 #endif
     Text3->setAccessibleName(QStringLiteral("Entry Date"));
     // The pause marker's name is its caption, so a reader hears "Paused" come and go.

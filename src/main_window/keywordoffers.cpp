@@ -232,6 +232,11 @@ void KeywordOffers::readSlice() {
     shownChanges_ = tally_.changes();
     const std::vector<entry_store::Keyword> keywords = tally_.keywords();
     model_->setKeywords(keywords);
+    QStringList texts;
+    texts.reserve(static_cast<qsizetype>(keywords.size()));
+    for (const entry_store::Keyword& keyword : keywords)
+        texts << QString::fromStdString(keyword.text);
+    emit keywordsRead(texts);
     fitList(keywords);
     model_->leaveOutIfOnly(box_->text());
     // A list read while the user typed is shown for what is in the box now.

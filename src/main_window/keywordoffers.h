@@ -52,6 +52,8 @@ class KeywordOffers : public QObject {
     // What a screen reader is to be told: how many keywords the list offers,
     // once when it opens and once when that number changes while it is open.
     void announcement(const QString& message);
+    // The diary's keywords, each time a reading changed them.
+    void keywordsRead(const QStringList& keywords);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

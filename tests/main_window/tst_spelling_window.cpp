@@ -164,6 +164,15 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(marked(text2, 1500), QStringList());
     }
 
+    // The diary's keywords are known words, once the keyword box has read them.
+    void aKeywordOfTheDiaryIsNoMisspelling() {
+        writeBytes("verimond.dat", "Beleive\r\nd\r\nt\r\n**EOE**\r\n");
+        auto [form, text2] = open("I beleive it.");
+        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        QTest::keyClicks(child<QLineEdit>(*form, "Text1"), "B");
+        TRY_COMPARE(marked(text2), QStringList());
+    }
+
     void marksNothingWithoutADictionary() {
         auto [form, text2] = open("I beleive it.", false);
         TRY_COMPARE(line(text2, 0).userState() >= 0, true);
