@@ -196,13 +196,13 @@ void KeywordTally::endField() {
 
 void KeywordTally::endLine() {
     if (line_ == Line::Keyword) {
-        for (std::size_t i = 0; i < lineFieldCount_; ++i)
+        for (std::size_t i = 0; i < lineFieldCount_; ++i, ++changes_)
             counts_.add(lineFields_[i], 1);
-        for (const auto& [keyword, uses] : lineOverflow_.uses)
+        for (const auto& [keyword, uses] : lineOverflow_.uses) {
             counts_.add(keyword, uses.count);
-        counts_.cut = counts_.cut || lineOverflow_.cut;
-        if (lineFieldCount_ > 0 || !lineOverflow_.uses.empty())
             ++changes_;
+        }
+        counts_.cut = counts_.cut || lineOverflow_.cut;
         lineFieldCount_ = 0;
         lineOverflow_.clear();
     }
@@ -224,9 +224,6 @@ std::size_t KeywordTally::skim(const char* data, std::size_t from, std::size_t s
         // here now: more may come.
         const char* stop =
             end - begin > static_cast<std::ptrdiff_t>(kSkimOverlap) ? end - kSkimOverlap : begin;
-        // A quote stays with what may follow it.
-        if (stop > begin && stop[-1] == '"')
-            --stop;
         const char* last = stop;
         while (last > begin && last[-1] == ' ')
             --last;

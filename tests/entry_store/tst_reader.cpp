@@ -182,6 +182,9 @@ class TestReader : public QObject {
             << QByteArray("k\r\nab,**EOE**,") + QByteArray("ab,").repeated(50) +
                    "\r\nnot\r\n**EOE**\r\nl\r\n"
             << L{"k 1", "l 1"};
+        QTest::newRow("a marker after spaces that follow text, across two reads")
+            << QByteArray("k\r\nd") + QByteArray(55, ' ') + "**EOE**\r\nnot\r\n"
+            << L{"k 1"};
         QTest::newRow("a line of marker fields")
             << QByteArray("k\r\nd\r\n") + QByteArray("**EOE**,").repeated(20) + "**EOE**\r\nnot\r\n"
             << L{"k 1"};
