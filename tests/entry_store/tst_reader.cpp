@@ -263,12 +263,15 @@ class TestReader : public QObject {
         writeBytes(path() + ".new", diary("mild", "hope, x") + ending);
         QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
         QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "mild 1", "x 1", "y 1"}));
-        // Shorter than what was read: the half-read line is gone with it.
-        writeBytes(path(), "joy!,2\r\nMay 3, 2026\r\n");
+        // Shorter than what was read: the half-read line is gone with it. The
+        // new file starts with a marker line, and then with a line end.
+        writeBytes(path(), "**EOE**\r\njoy!,2\r\nMay 3, 2026\r\n");
         QCOMPARE(keywordsOf(tally), (QStringList{"2 1", "joy! 1"}));
+        writeBytes(path(), "\nhope\r\n**EOE**\r\njoy!\r\nMay 3, 2026\r\n");
+        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
         // Unchanged: nothing more is read.
         files.reset();
-        QCOMPARE(keywordsOf(tally), (QStringList{"2 1", "joy! 1"}));
+        QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});
         QCOMPARE(files.bytesRead, std::uint64_t{0});
         const std::uint64_t changes = tally.changes();
         QFile::remove(name);
@@ -374,6 +377,12 @@ class TestReader : public QObject {
             QCOMPARE(tally.wasCut(), cut);
             if (!cut) {
                 QCOMPARE(list.size(), static_cast<qsizetype>(count) + 1);
+                // Read again from nothing, the same holds.
+                QFile::remove(QString::fromStdString(path()));
+                QCOMPARE(keywordsOf(tally), QStringList{});
+                writeBytes(path(), bytes);
+                QCOMPARE(keywordsOf(tally).size(), static_cast<qsizetype>(count) + 1);
+                QVERIFY(!tally.wasCut());
                 continue;
             }
             QCOMPARE(list.first(), QString::fromStdString(graces ? "grace 3" : keywords[0] + " 1"));
