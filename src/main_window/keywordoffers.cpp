@@ -60,7 +60,7 @@ void KeywordOffers::setClock(std::function<qint64()> now) {
 }
 
 void KeywordOffers::refresh() {
-    if (started_ && !slices_->isActive())
+    if (started_)
         startPass();
 }
 
@@ -86,16 +86,16 @@ void KeywordOffers::request() {
         startPass();
         return;
     }
-    pending_ = true;
     lastEdit_ = now;
     if (!later_->isActive())
         later_->start(kReadGapMs);
 }
 
 // Measured on the clock, not by the timer alone, so that reads are spaced
-// alike however late the timer fires.
+// alike however late the timer fires. The timer runs only while an edit or a
+// change waits to be read.
 void KeywordOffers::readLater() {
-    if (!pending_ || slices_->isActive())
+    if (slices_->isActive())
         return;
     const qint64 wait = lastEdit_ + kReadGapMs - now_();
     if (wait > 0)
@@ -105,7 +105,6 @@ void KeywordOffers::readLater() {
 }
 
 void KeywordOffers::startPass() {
-    pending_ = false;
     later_->stop();
     passStarted_ = now_();
     watch();

@@ -89,7 +89,6 @@ class KeywordOffers : public QObject {
     std::function<qint64()> now_;
     std::optional<qint64> passStarted_;
     qint64 lastEdit_ = 0;
-    bool pending_ = false; // an edit or a change came after the last pass started
     Stamp stamp_;
     bool started_ = false;
     bool offering_ = false; // the user edited the box since the list was last closed

@@ -340,6 +340,17 @@ class TestDesktop : public QObject {
             type("\b");
             QTRY_VERIFY(notifications() > 0);
         }
+        // A click beside the list on a caption, which takes no focus, leaves
+        // the reader on Keyword too.
+        heard.clear();
+        QWidget* caption = form.findChild<QWidget*>("Label2");
+        QTest::mousePress(list, Qt::LeftButton, {},
+                          list->mapFromGlobal(caption->mapToGlobal(caption->rect().center())));
+        QTRY_VERIFY(!list->isVisible());
+        QCoreApplication::processEvents();
+        QVERIFY(std::any_of(heard.cbegin(), heard.cend(), [&](const Heard& event) {
+            return event.type == QAccessible::Focus && event.object == text1;
+        }));
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);
