@@ -239,7 +239,7 @@ void KeywordOffers::readSlice() {
     fitList(keywords);
     model_->leaveOutIfOnly(box_->text());
     // A list read while the user typed is shown for what is in the box now.
-    if (offering_ && box_->hasFocus() && !box_->text().isEmpty() && !slices_->isActive()) {
+    if (offering_ && box_->hasFocus() && !box_->text().isEmpty()) {
         completer_->setCompletionPrefix(box_->text());
         completer_->complete();
     }
