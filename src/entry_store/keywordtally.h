@@ -72,8 +72,6 @@ class KeywordTally {
     // Goes up whenever the keywords change, so a list made of them can tell
     // whether it is still current.
     std::uint64_t changes() const { return changes_; }
-    // File bytes taken so far: where the next pass starts.
-    std::uint64_t position() const { return offset_; }
 
   private:
     struct Hash {
