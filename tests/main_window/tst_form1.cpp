@@ -340,21 +340,25 @@ class TestForm1 : public QObject {
     void theDiaryIsReadInSlicesBetweenEvents() {
         writeBytes(path(), "k," + std::string(2000, 'x') + ",kind\r\nd\r\n**EOE**\r\n");
         FaultyFileSystem files;
-        QLineEdit box;
-        KeywordOffers offers(&box, files, path(), 64, 100);
+        QWidget window;
+        auto* box = new QLineEdit(&window);
+        auto* other = new QLineEdit(&window);
+        KeywordOffers offers(box, files, path(), 64, 100);
         bool posted = false;
         bool ran = false;
         int readsAfter = 0;
         files.beforeRead = [&] {
             if (!posted)
-                QTimer::singleShot(0, &box, [&] { ran = true; });
+                QTimer::singleShot(0, box, [&] { ran = true; });
             posted = true;
             readsAfter += ran ? 1 : 0;
         };
-        box.show();
-        box.setFocus();
-        QTest::keyClicks(&box, "k");
-        QTRY_VERIFY_WITH_TIMEOUT(!box.findChild<QTimer*>("KeywordSlices")->isActive(), 10000);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        box->setFocus();
+        QTest::keyClicks(box, "k");
+        auto* slices = box->findChild<QTimer*>("KeywordSlices");
+        QTRY_VERIFY_WITH_TIMEOUT(!slices->isActive(), 10000);
         int passes = 0;
         for (const platform::FileOp op : files.calls)
             passes += op == platform::FileOp::Open ? 1 : 0;
@@ -362,7 +366,21 @@ class TestForm1 : public QObject {
         QVERIFY(files.bytesRead <
                 2100u + std::uint64_t(passes) * (2 * 64 + 8)); // each byte once, and the checks
         QVERIFY(readsAfter > 0);
-        QCOMPARE(box.completer()->model()->rowCount(), 2); // "k" and "kind"
+        QCOMPARE(box->completer()->model()->rowCount(), 2); // "k" and "kind"
+        QVERIFY(box->completer()->popup()->isVisible());
+
+        // Once the focus has left the box, a read that ends opens no list,
+        // even with the focus back: the user has not typed since.
+        box->completer()->popup()->hide();
+        appendBytes(path(), "kz2\r\nd\r\n**EOE**\r\n" + std::string(2000, ' '));
+        offers.setClock([] { return qint64(1) << 40; });
+        QTest::keyClicks(box, "z"); // nothing offered yet
+        QVERIFY(slices->isActive());
+        other->setFocus();
+        box->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(!slices->isActive(), 10000);
+        QCOMPARE(box->completer()->model()->rowCount(), 3);
+        QVERIFY(!box->completer()->popup()->isVisible());
     }
 
     // The diary is read at the first edit of the box, then at most once in
