@@ -155,10 +155,11 @@ class TestReader : public QObject {
         QTest::newRow("the marker as a keyword")
             << QByteArray("**EOE**\r\nnext\r\n") << L{"next 1"};
         QTest::newRow("spaced and quoted markers")
-            << QByteArray("k\r\nd\r\n  **EOE**\r\nl\r\nd\r\n\"**EOE**\" x\r\nm\r\nd\r\n"
-                          "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n\"**EOE**\",x\r\nnot\r\n"
-                          "x**EOE**\r\nnot\r\n**EOE**\"\r\nnot\r\n")
-            << L{"k 1", "l 1", "m 1"};
+            << QByteArray(
+                   "k\r\nd\r\n  **EOE**\r\nl\r\nd\r\n\"**EOE**\" x\r\nm\r\nd\r\n"
+                   "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n\"**EOE**\",x\r\nnot\r\n"
+                   "x**EOE**\r\nnot\r\n**EOE**\"\r\nnot\r\n\"**EOE**\",x\r\n**EOE**\r\nn\r\n")
+            << L{"k 1", "l 1", "m 1", "n 1"};
         QTest::newRow("a marker's quote and the marker across two reads")
             << QByteArray("k\r\n") + QByteArray(50, 'x') + "\r\n\"**EOE**\"\r\nl\r\n"
             << L{"k 1", "l 1"};
