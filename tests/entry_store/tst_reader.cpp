@@ -256,9 +256,13 @@ class TestReader : public QObject {
         writeBytes(path(), diary("mild", "hops, x") + "y\r\n");
         QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
         // Another file of the same size and time put in its place, alike but
-        // in the middle; it ends inside a keyword line, in a quoted field.
+        // in the middle; it ends inside a keyword line of very many fields,
+        // in a quoted field.
         const QString name = QString::fromStdString(path());
-        const std::string ending = "y\r\nd\r\n**EOE**\r\nab,\"cd";
+        std::string ending = "y\r\nd\r\n**EOE**\r\n";
+        for (int i = 0; i < 5000; ++i)
+            ending += "z,";
+        ending += "ab,\"cd";
         writeBytes(path(), diary("mild", "hops, x") + ending);
         QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
         writeBytes(path() + ".new", diary("mild", "hope, x") + ending);
