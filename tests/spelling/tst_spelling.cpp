@@ -1,5 +1,6 @@
 #include "dictionaries.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "testdictionary.h"
 #include "words.h"
 
@@ -71,12 +72,12 @@ class TstSpelling : public QObject {
         qputenv("LC_ALL", "");
         qputenv("LC_MESSAGES", "de_CH.UTF-8@euro");
         qputenv("LANG", "fr_FR.UTF-8");
-        QCOMPARE(localeFromEnvironment(), "de_CH");
+        QCOMPARE(platform::localeFromEnvironment(), "de_CH");
         qputenv("LC_ALL", "C.UTF-8");
-        QCOMPARE(localeFromEnvironment(), "");
+        QCOMPARE(platform::localeFromEnvironment(), "");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
-        QCOMPARE(localeFromEnvironment(), "fr_FR");
+        QCOMPARE(platform::localeFromEnvironment(), "fr_FR");
         QCOMPARE(debianPackageFor("en_US"), "hunspell-en-us");
         QCOMPARE(debianPackageFor("de"), "hunspell-de");
     }
