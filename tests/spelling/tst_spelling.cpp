@@ -4,6 +4,8 @@
 #include "testdictionary.h"
 #include "words.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -178,6 +180,36 @@ class TstSpelling : public QObject {
         QVERIFY(loaded.wait(30000));
         QVERIFY(checker.isMisspelled("cafe"));
         qunsetenv("LC_ALL");
+    }
+
+    // As the program finds the dictionary it brings: written out under the
+    // user's local data at the first start, kept as it is at the next, and
+    // written again when it has gone wrong.
+    void usesTheBuiltInDictionary() {
+        QFile builtIn(":/dictionaries/en_US.dic");
+        if (!builtIn.open(QIODevice::ReadOnly))
+            QSKIP("The system brings its own dictionaries");
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        QSignalSpy loaded(&checker, &SpellChecker::dictionaryLoaded);
+        checker.loadInBackground();
+        QVERIFY(loaded.wait(60000));
+        QVERIFY(checker.suggestions("beleive").contains("believe"));
+
+        QFile dic(QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) +
+                  "/Verimond/dictionaries/en_US.dic");
+        const QDateTime longAgo(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        QVERIFY(dic.open(QIODevice::ReadWrite));
+        QVERIFY(dic.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        dic.close();
+        platform::dictionaryFolder();
+        QCOMPARE(QFileInfo(dic.fileName()).lastModified(), longAgo);
+        QVERIFY(dic.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        dic.write("1\nbeleive\n");
+        dic.close();
+        platform::dictionaryFolder();
+        QVERIFY(dic.open(QIODevice::ReadOnly));
+        QVERIFY(dic.readAll() == builtIn.readAll());
     }
 
     void loadsNothingWithoutDictionaries() {
