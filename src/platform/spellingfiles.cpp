@@ -15,4 +15,10 @@ QString localeFromEnvironment() {
     return {};
 }
 
+QString debianPackageFor(const QString& locale) {
+    QString name = locale;
+    name.replace(u'_', u'-');
+    return QStringLiteral("hunspell-") + name.toLower();
+}
+
 } // namespace platform

@@ -9,6 +9,14 @@ namespace platform {
 // ("de_DE.UTF-8@euro" is "de_DE"); empty for the C locale.
 QString localeFromEnvironment();
 
+// The Debian package that holds the dictionary for `locale`: "hunspell-en-us"
+// for "en_US", "hunspell-de" for "de".
+QString debianPackageFor(const QString& locale);
+
+// What a user with no dictionary for `locale` (empty for none named) can do
+// to get one; empty where there is nothing to say.
+QString dictionaryAdvice(const QString& locale);
+
 // The user's language as the system names it ("de_DE"); empty when it names none.
 QString userLanguage();
 

@@ -2,6 +2,16 @@
 
 namespace platform {
 
+QString dictionaryAdvice(const QString& locale) {
+#ifdef Q_OS_LINUX
+    return QStringLiteral("The package %1 holds the one for your language.")
+        .arg(debianPackageFor(locale.isEmpty() ? QStringLiteral("en_US") : locale));
+#else
+    Q_UNUSED(locale);
+    return {};
+#endif
+}
+
 QString userLanguage() {
     return localeFromEnvironment();
 }

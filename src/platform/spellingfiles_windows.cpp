@@ -12,6 +12,13 @@ namespace {
 
 const QString kBundled = QStringLiteral(":/dictionaries");
 
+// %LocalAppData%\Verimond\dictionaries: a dictionary is large and can be made
+// again, so it is not to travel with a roaming profile.
+QString localFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/Verimond/dictionaries");
+}
+
 // Whether `path` already holds `bytes`; a dictionary is read at each start,
 // and a file written each time would be a needless write to the user's disk.
 bool holds(const QString& path, const QByteArray& bytes) {
@@ -43,11 +50,15 @@ QString userLanguage() {
     return name == u"C" ? QString() : name;
 }
 
-// %LocalAppData%\Verimond\dictionaries: a dictionary is large and can be made
-// again, so it is not to travel with a roaming profile.
+// Windows brings no dictionaries; the user adds one beside those built in.
+QString dictionaryAdvice(const QString& locale) {
+    Q_UNUSED(locale);
+    return QStringLiteral("Put the .dic and .aff files of your language in %1.")
+        .arg(QDir::toNativeSeparators(localFolder()));
+}
+
 QString dictionaryFolder() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                           QStringLiteral("/Verimond/dictionaries");
+    const QString folder = localFolder();
     const QDir bundled(kBundled);
     const QStringList names = bundled.entryList(QDir::Files, QDir::Name);
     if (!names.isEmpty() && QDir().mkpath(folder)) {

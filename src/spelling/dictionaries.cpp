@@ -49,12 +49,6 @@ std::optional<QString> chooseLanguage(const QStringList& installed, const QStrin
     return installed.first();
 }
 
-QString debianPackageFor(const QString& locale) {
-    QString name = locale;
-    name.replace(u'_', u'-');
-    return QStringLiteral("hunspell-") + name.toLower();
-}
-
 std::optional<DictionaryFiles> chooseDictionary(const QString& folder, const QString& userLocale) {
     const std::optional<QString> language = chooseLanguage(installedLanguages(folder), userLocale);
     if (!language)

@@ -18,10 +18,6 @@ QStringList installedLanguages(const QString& folder);
 // the first installed. Nothing when none is installed.
 std::optional<QString> chooseLanguage(const QStringList& installed, const QString& userLocale);
 
-// The Debian package that holds the dictionary for `locale`: "hunspell-en-us"
-// for "en_US", "hunspell-de" for "de".
-QString debianPackageFor(const QString& locale);
-
 // The dictionary to load from `folder` for `userLocale`, if any is installed.
 std::optional<DictionaryFiles> chooseDictionary(const QString& folder, const QString& userLocale);
 

@@ -3,6 +3,7 @@
 #include "guitest.h"
 #include "searchdriver.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "testdictionary.h"
 
 #include <QAccessible>
@@ -323,8 +324,8 @@ class TestSpellingWindow : public QObject {
         auto [without, box] = open("", false);
         QTest::keyClick(box, Qt::Key_F7);
         QCOMPARE(messages(*without),
-                 QStringList{"No spelling dictionary is installed. The package hunspell-en-us "
-                             "holds the one for your language."});
+                 QStringList{"No spelling dictionary is installed. " +
+                             platform::dictionaryAdvice(platform::userLanguage())});
     }
 };
 

@@ -80,8 +80,8 @@ class TstSpelling : public QObject {
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
         QCOMPARE(platform::localeFromEnvironment(), "fr_FR");
-        QCOMPARE(debianPackageFor("en_US"), "hunspell-en-us");
-        QCOMPARE(debianPackageFor("de"), "hunspell-de");
+        QCOMPARE(platform::debianPackageFor("en_US"), "hunspell-en-us");
+        QCOMPARE(platform::debianPackageFor("de"), "hunspell-de");
     }
 
     void findsOnlyPairedDictionaries() {
