@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace platform {
@@ -26,5 +27,9 @@ QString userLanguage();
 // one already there as the program holds it is left as it is. Beside them the
 // user may put a dictionary of their own language.
 QString dictionaryFolder();
+
+// `path` as the C library's fopen() takes it, which Hunspell opens its files
+// with.
+QByteArray fopenName(const QString& path);
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "spellingfiles.h"
 
+#include <QFile>
+
 namespace platform {
 
 QString dictionaryAdvice(const QString& locale) {
@@ -19,6 +21,10 @@ QString userLanguage() {
 // The distribution's dictionary packages install here, one package a language.
 QString dictionaryFolder() {
     return QStringLiteral("/usr/share/hunspell");
+}
+
+QByteArray fopenName(const QString& path) {
+    return QFile::encodeName(path);
 }
 
 } // namespace platform

@@ -6,6 +6,10 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <windows.h>
+
+#include <string>
+
 namespace platform {
 
 namespace {
@@ -66,6 +70,25 @@ QString dictionaryFolder() {
             writeOut(bundled.filePath(name), folder + u'/' + name);
     }
     return folder;
+}
+
+// fopen() takes names in the 8-bit code page, which may lack letters of the
+// user's name, and so of their profile's folders. The short name Windows
+// keeps for such a file is plain ASCII.
+QByteArray fopenName(const QString& path) {
+    const QByteArray local = path.toLocal8Bit();
+    if (QString::fromLocal8Bit(local) == path)
+        return local;
+    const std::wstring wide = QDir::toNativeSeparators(path).toStdWString();
+    const DWORD size = GetShortPathNameW(wide.c_str(), nullptr, 0);
+    if (size == 0)
+        return local;
+    std::wstring shortName(size, L'\0');
+    const DWORD written = GetShortPathNameW(wide.c_str(), shortName.data(), size);
+    if (written == 0 || written >= size)
+        return local;
+    shortName.resize(written);
+    return QString::fromStdWString(shortName).toLocal8Bit();
 }
 
 } // namespace platform

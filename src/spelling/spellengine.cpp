@@ -1,5 +1,7 @@
 #include "spellengine.h"
 
+#include "spellingfiles.h"
+
 #include <hunspell/hunspell.hxx>
 
 #include <QFile>
@@ -41,8 +43,8 @@ SpellEngine::load(const DictionaryFiles& files) {
         if (!readable(path))
             return QStringLiteral("%1 cannot be read").arg(path);
     }
-    auto hunspell = std::make_unique<Hunspell>(QFile::encodeName(files.aff).constData(),
-                                               QFile::encodeName(files.dic).constData());
+    auto hunspell = std::make_unique<Hunspell>(platform::fopenName(files.aff).constData(),
+                                               platform::fopenName(files.dic).constData());
     const QByteArray encoding =
         converterName(QByteArray::fromStdString(hunspell->get_dict_encoding()));
     if (!platform::TextEncoding(encoding).isValid())

@@ -212,6 +212,17 @@ class TstSpelling : public QObject {
         QVERIFY(dic.readAll() == builtIn.readAll());
     }
 
+    // The dictionaries are in the user's profile, whose name may hold letters
+    // the system's 8-bit code page lacks.
+    void readsAFolderOfAnyName() {
+        QTemporaryDir profile;
+        const QString folder = profile.filePath(QString::fromUtf8("Ωμέγα"));
+        writeTestDictionary(folder, "en_US");
+        auto loaded = SpellEngine::load({"en_US", folder + "/en_US.aff", folder + "/en_US.dic"});
+        QVERIFY(loaded);
+        QVERIFY(loaded.value()->knows("believe"));
+    }
+
     void loadsNothingWithoutDictionaries() {
         QTemporaryDir empty;
         QVERIFY(!SpellEngine::load(
