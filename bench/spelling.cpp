@@ -10,6 +10,7 @@
 #include "form1.h"
 #include "memorystatus.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "spellmarker.h"
 
 #include <QApplication>
@@ -117,8 +118,8 @@ double typing(QPlainTextEdit* box) {
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    const auto files = spelling::chooseDictionary(spelling::systemDictionaryFolder(),
-                                                  spelling::localeFromEnvironment());
+    const auto files =
+        spelling::chooseDictionary(platform::dictionaryFolder(), platform::userLanguage());
     if (!files) {
         std::printf("no dictionary is installed: nothing to measure\n");
         return 0;

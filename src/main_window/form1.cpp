@@ -6,11 +6,9 @@
 #include "keywordoffers.h"
 #include "platform.h"
 #include "singlelinevalidator.h"
-#ifdef VERIMOND_SPELLING
 #include "spellchecker.h"
 #include "spellingmenu.h"
 #include "spellmarker.h"
-#endif
 
 #include <QCloseEvent>
 #include <QDir>
@@ -102,13 +100,11 @@ Form1::Form1(platform::FileSystem& files, QWidget* parent) : QWidget(parent), st
     Text1->setAccessibleName(QStringLiteral("Keyword"));
     offers_ = new KeywordOffers(Text1, files, store_.fileName());
     Text2->setAccessibleName(QStringLiteral("Entry text"));
-#ifdef VERIMOND_SPELLING
     spelling_ = new spelling::SpellChecker(spelling::PersonalWordList::defaultPath(), this);
     new SpellMarker(Text2, spelling_);
     new SpellingMenu(Text2, spelling_);
     // A name filed as a keyword is a known word.
     connect(offers_, &KeywordOffers::keywordsRead, spelling_, &spelling::SpellChecker::setKeywords);
-#endif
     Text3->setAccessibleName(QStringLiteral("Entry Date"));
     // The pause marker's name is its caption, so a reader hears "Paused" come and go.
     Label1->setAccessibleDescription(QStringLiteral("Pause marker"));

@@ -1,8 +1,8 @@
 #include "spellingwindow.h"
 
-#include "dictionaries.h"
 #include "platform.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "spellmarker.h"
 #include "words.h"
 
@@ -37,12 +37,9 @@ void SpellingWindow::check(QPlainTextEdit* box, spelling::SpellChecker* checker)
     }
     if (!checker->hasDictionary()) {
         QString message = QStringLiteral("No spelling dictionary is installed.");
-#ifdef Q_OS_LINUX
-        const QString locale = checker->userLocale();
-        message += QStringLiteral(" The package %1 holds the one for your language.")
-                       .arg(spelling::debianPackageFor(locale.isEmpty() ? QStringLiteral("en_US")
-                                                                        : locale));
-#endif
+        if (const QString advice = platform::dictionaryAdvice(checker->userLocale());
+            !advice.isEmpty())
+            message += u' ' + advice;
         tell(box->window(), message);
         return;
     }

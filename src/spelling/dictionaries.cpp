@@ -49,29 +49,6 @@ std::optional<QString> chooseLanguage(const QStringList& installed, const QStrin
     return installed.first();
 }
 
-QString localeFromEnvironment() {
-    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-        QString value = qEnvironmentVariable(name);
-        if (value.isEmpty())
-            continue;
-        value = value.section(u'.', 0, 0).section(u'@', 0, 0);
-        if (value == u"C" || value == u"POSIX")
-            return {};
-        return value;
-    }
-    return {};
-}
-
-QString debianPackageFor(const QString& locale) {
-    QString name = locale;
-    name.replace(u'_', u'-');
-    return QStringLiteral("hunspell-") + name.toLower();
-}
-
-QString systemDictionaryFolder() {
-    return QStringLiteral("/usr/share/hunspell");
-}
-
 std::optional<DictionaryFiles> chooseDictionary(const QString& folder, const QString& userLocale) {
     const std::optional<QString> language = chooseLanguage(installedLanguages(folder), userLocale);
     if (!language)

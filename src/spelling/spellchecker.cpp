@@ -1,6 +1,7 @@
 #include "spellchecker.h"
 
 #include "dictionaries.h"
+#include "spellingfiles.h"
 #include "words.h"
 
 #include <QThread>
@@ -8,7 +9,7 @@
 namespace spelling {
 
 SpellChecker::SpellChecker(const QString& wordListPath, QObject* parent)
-    : QObject(parent), wordListPath_(wordListPath), folder_(systemDictionaryFolder()) {}
+    : QObject(parent), wordListPath_(wordListPath) {}
 
 PersonalWordList* SpellChecker::wordList() {
     if (!list_) {
@@ -27,14 +28,15 @@ SpellChecker::~SpellChecker() {
 }
 
 QString SpellChecker::userLocale() const {
-    return localeFromEnvironment();
+    return platform::userLanguage();
 }
 
 void SpellChecker::loadInBackground() {
     if (loader_ || engine_)
         return;
     wordList();
-    const std::optional<DictionaryFiles> files = chooseDictionary(folder_, userLocale());
+    const std::optional<DictionaryFiles> files =
+        chooseDictionary(folder_ ? *folder_ : platform::dictionaryFolder(), userLocale());
     if (!files)
         return;
     auto result = std::make_shared<std::unique_ptr<SpellEngine>>();

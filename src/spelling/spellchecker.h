@@ -32,7 +32,7 @@ class SpellChecker : public QObject {
                           QObject* parent = nullptr);
     ~SpellChecker() override;
 
-    // Where loadInBackground() looks for dictionaries.
+    // Where loadInBackground() looks for dictionaries, in place of the platform's.
     void setDictionaryFolder(const QString& folder) { folder_ = folder; }
     // Loads the dictionary for the user's language on another thread, once;
     // dictionaryLoaded() follows, or nothing when none is installed.
@@ -71,7 +71,7 @@ class SpellChecker : public QObject {
     mutable QHash<QString, bool> verdicts_;
     QSet<QString> ignored_;  // case-folded
     QSet<QString> keywords_; // case-folded
-    QString folder_;
+    std::optional<QString> folder_;
     QThread* loader_ = nullptr;
     bool loading_ = false;
 };

@@ -1,5 +1,7 @@
 #include "spellengine.h"
 
+#include "spellingfiles.h"
+
 #include <hunspell/hunspell.hxx>
 
 #include <QFile>
@@ -8,7 +10,7 @@ namespace spelling {
 
 namespace {
 
-// Hunspell's names for 8-bit encodings, as Qt (through ICU) knows them:
+// Hunspell's names for 8-bit encodings, as Qt knows them:
 // "ISO8859-2" is "ISO-8859-2", "microsoft-cp1251" is "windows-1251".
 QByteArray converterName(QByteArray hunspellName) {
     hunspellName = hunspellName.trimmed();
@@ -30,8 +32,7 @@ bool readable(const QString& path) {
 } // namespace
 
 SpellEngine::SpellEngine(std::unique_ptr<Hunspell> hunspell, QString language, QByteArray encoding)
-    : hunspell_(std::move(hunspell)), language_(std::move(language)),
-      encoder_(encoding.constData()), decoder_(encoding.constData()) {}
+    : hunspell_(std::move(hunspell)), language_(std::move(language)), encoding_(encoding) {}
 
 SpellEngine::~SpellEngine() = default;
 
@@ -42,11 +43,11 @@ SpellEngine::load(const DictionaryFiles& files) {
         if (!readable(path))
             return QStringLiteral("%1 cannot be read").arg(path);
     }
-    auto hunspell = std::make_unique<Hunspell>(QFile::encodeName(files.aff).constData(),
-                                               QFile::encodeName(files.dic).constData());
+    auto hunspell = std::make_unique<Hunspell>(platform::fopenName(files.aff).constData(),
+                                               platform::fopenName(files.dic).constData());
     const QByteArray encoding =
         converterName(QByteArray::fromStdString(hunspell->get_dict_encoding()));
-    if (!QStringEncoder(encoding.constData()).isValid())
+    if (!platform::TextEncoding(encoding).isValid())
         return QStringLiteral("the encoding %1 of %2 is not supported")
             .arg(QString::fromLatin1(encoding), files.aff);
     return std::unique_ptr<SpellEngine>(
@@ -54,18 +55,14 @@ SpellEngine::load(const DictionaryFiles& files) {
 }
 
 std::optional<std::string> SpellEngine::encode(const QString& word) {
-    encoder_.resetState();
-    const QByteArray bytes = encoder_(word);
-    // A character the encoding lacks comes back as another one.
-    decoder_.resetState();
-    if (encoder_.hasError() || QString(decoder_(bytes)) != word)
+    const std::optional<QByteArray> bytes = encoding_.encode(word);
+    if (!bytes)
         return std::nullopt;
-    return bytes.toStdString();
+    return bytes->toStdString();
 }
 
 QString SpellEngine::decode(const std::string& bytes) {
-    decoder_.resetState();
-    return decoder_(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return encoding_.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
 }
 
 bool SpellEngine::knows(const QString& word) {

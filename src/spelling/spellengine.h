@@ -1,9 +1,9 @@
 #pragma once
 
 #include "expected.h"
+#include "textencoding.h"
 
 #include <QString>
-#include <QStringConverter>
 #include <QStringList>
 
 #include <memory>
@@ -47,8 +47,7 @@ class SpellEngine {
 
     std::unique_ptr<Hunspell> hunspell_;
     QString language_;
-    QStringEncoder encoder_;
-    QStringDecoder decoder_;
+    platform::TextEncoding encoding_;
 };
 
 } // namespace spelling

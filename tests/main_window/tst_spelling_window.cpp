@@ -3,12 +3,14 @@
 #include "guitest.h"
 #include "searchdriver.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "testdictionary.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -105,6 +108,8 @@ class TestSpellingWindow : public QObject {
         return shown;
     }
 
+    static QString wordList() { return spelling::PersonalWordList::defaultPath(); }
+
     std::unique_ptr<Form1> shownForm(bool dictionary = true) {
         auto form = std::make_unique<Form1>();
         auto* checker = form->findChild<spelling::SpellChecker*>();
@@ -119,6 +124,11 @@ class TestSpellingWindow : public QObject {
   private slots:
     void initTestCase() {
         qputenv("XDG_CONFIG_HOME", dir_.filePath("config").toUtf8());
+#ifdef Q_OS_WIN
+        // Windows names the configuration folder itself, whatever the
+        // environment says; the tests' word lists go to a test folder.
+        QStandardPaths::setTestModeEnabled(true);
+#endif
         qputenv("LC_ALL", "en_US.UTF-8");
         writeTestDictionary(dir_.filePath("dictionaries"), "en_US");
         QVERIFY(QDir::setCurrent(dir_.path()));
@@ -128,6 +138,7 @@ class TestSpellingWindow : public QObject {
         QFile::remove("verimond.dat");
         // Each test has a word list of its own.
         qputenv("XDG_CONFIG_HOME", dir_.filePath(QTest::currentTestFunction()).toUtf8());
+        QDir(QFileInfo(wordList()).path()).removeRecursively();
     }
 
     void marksAWordOnceTheCaretLeavesIt() {
@@ -249,14 +260,12 @@ class TestSpellingWindow : public QObject {
         TRY_COMPARE(marked(text2), QStringList{"wrnog"});
         take(openMenu(text2, QContextMenuEvent::Mouse, 15), "Ignore All");
         TRY_COMPARE(marked(text2), QStringList());
-        QCOMPARE(readBytes(qEnvironmentVariable("XDG_CONFIG_HOME").toStdString() +
-                           "/Verimond/words.txt"),
-                 "beleive\n");
+        QCOMPARE(readBytes(wordList().toStdString()), "beleive\n");
     }
 
     void aListThatCannotBeWrittenIsSaidOnce() {
         GuiTestHooks hooks;
-        const QString list = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Verimond/words.txt";
+        const QString list = wordList();
         QVERIFY(QDir().mkpath(list));
         auto [form, text2] = open("I beleive it wrnog.");
         TRY_COMPARE(marked(text2).size(), 2);
@@ -323,8 +332,8 @@ class TestSpellingWindow : public QObject {
         auto [without, box] = open("", false);
         QTest::keyClick(box, Qt::Key_F7);
         QCOMPARE(messages(*without),
-                 QStringList{"No spelling dictionary is installed. The package hunspell-en-us "
-                             "holds the one for your language."});
+                 QStringList{"No spelling dictionary is installed. " +
+                             platform::dictionaryAdvice(platform::userLanguage())});
     }
 };
 

@@ -1,8 +1,11 @@
 #include "dictionaries.h"
 #include "spellchecker.h"
+#include "spellingfiles.h"
 #include "testdictionary.h"
 #include "words.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -71,14 +74,14 @@ class TstSpelling : public QObject {
         qputenv("LC_ALL", "");
         qputenv("LC_MESSAGES", "de_CH.UTF-8@euro");
         qputenv("LANG", "fr_FR.UTF-8");
-        QCOMPARE(localeFromEnvironment(), "de_CH");
+        QCOMPARE(platform::localeFromEnvironment(), "de_CH");
         qputenv("LC_ALL", "C.UTF-8");
-        QCOMPARE(localeFromEnvironment(), "");
+        QCOMPARE(platform::localeFromEnvironment(), "");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
-        QCOMPARE(localeFromEnvironment(), "fr_FR");
-        QCOMPARE(debianPackageFor("en_US"), "hunspell-en-us");
-        QCOMPARE(debianPackageFor("de"), "hunspell-de");
+        QCOMPARE(platform::localeFromEnvironment(), "fr_FR");
+        QCOMPARE(platform::debianPackageFor("en_US"), "hunspell-en-us");
+        QCOMPARE(platform::debianPackageFor("de"), "hunspell-de");
     }
 
     void findsOnlyPairedDictionaries() {
@@ -177,6 +180,47 @@ class TstSpelling : public QObject {
         QVERIFY(loaded.wait(30000));
         QVERIFY(checker.isMisspelled("cafe"));
         qunsetenv("LC_ALL");
+    }
+
+    // As the program finds the dictionary it brings: written out under the
+    // user's local data at the first start, kept as it is at the next, and
+    // written again when it has gone wrong.
+    void usesTheBuiltInDictionary() {
+        QFile builtIn(":/dictionaries/en_US.dic");
+        if (!builtIn.open(QIODevice::ReadOnly))
+            QSKIP("The system brings its own dictionaries");
+        QTemporaryDir config;
+        SpellChecker checker(config.filePath("words.txt"));
+        QSignalSpy loaded(&checker, &SpellChecker::dictionaryLoaded);
+        checker.loadInBackground();
+        QVERIFY(loaded.wait(60000));
+        QVERIFY(checker.suggestions("beleive").contains("believe"));
+
+        QFile dic(QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) +
+                  "/Verimond/dictionaries/en_US.dic");
+        const QDateTime longAgo(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        QVERIFY(dic.open(QIODevice::ReadWrite));
+        QVERIFY(dic.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        dic.close();
+        platform::dictionaryFolder();
+        QCOMPARE(QFileInfo(dic.fileName()).lastModified(), longAgo);
+        QVERIFY(dic.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        dic.write("1\nbeleive\n");
+        dic.close();
+        platform::dictionaryFolder();
+        QVERIFY(dic.open(QIODevice::ReadOnly));
+        QVERIFY(dic.readAll() == builtIn.readAll());
+    }
+
+    // The dictionaries are in the user's profile, whose name may hold letters
+    // the system's 8-bit code page lacks.
+    void readsAFolderOfAnyName() {
+        QTemporaryDir profile;
+        const QString folder = profile.filePath(QString::fromUtf8("Ωμέγα"));
+        writeTestDictionary(folder, "en_US");
+        auto loaded = SpellEngine::load({"en_US", folder + "/en_US.aff", folder + "/en_US.dic"});
+        QVERIFY(loaded);
+        QVERIFY(loaded.value()->knows("believe"));
     }
 
     void loadsNothingWithoutDictionaries() {

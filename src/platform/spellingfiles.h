@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// The user's language as the environment names it: the first of LC_ALL,
+// LC_MESSAGES and LANG that is set, without its encoding and variant
+// ("de_DE.UTF-8@euro" is "de_DE"); empty for the C locale.
+QString localeFromEnvironment();
+
+// The Debian package that holds the dictionary for `locale`: "hunspell-en-us"
+// for "en_US", "hunspell-de" for "de".
+QString debianPackageFor(const QString& locale);
+
+// What a user with no dictionary for `locale` (empty for none named) can do
+// to get one; empty where there is nothing to say.
+QString dictionaryAdvice(const QString& locale);
+
+// The user's language as the system names it ("de_DE"); empty when it names none.
+QString userLanguage();
+
+// The folder whose Hunspell dictionaries spelling chooses from. Where the
+// system has none of its own, the dictionaries built into the program (under
+// :/dictionaries) are written out there first, as Hunspell reads only files;
+// one already there as the program holds it is left as it is. Beside them the
+// user may put a dictionary of their own language.
+QString dictionaryFolder();
+
+// `path` as the C library's fopen() takes it, which Hunspell opens its files
+// with.
+QByteArray fopenName(const QString& path);
+
+} // namespace platform

@@ -1,0 +1,87 @@
+#include "textencoding.h"
+
+#include <windows.h>
+
+namespace platform {
+
+namespace {
+
+// Qt here knows only the Unicode encodings and Latin-1; the 8-bit ones
+// Hunspell's dictionaries use are Windows code pages.
+unsigned codePageFor(const QByteArray& name) {
+    const QByteArray upper = name.toUpper();
+    bool number = false;
+    if (upper.startsWith("ISO-8859-")) {
+        const int part = upper.mid(9).toInt(&number);
+        // Windows has no code page for parts 10, 11, 12, 14 and 16.
+        if (number && (part <= 9 || part == 13 || part == 15))
+            return 28590 + part;
+    } else if (upper.startsWith("WINDOWS-125")) {
+        const int page = upper.mid(8).toInt(&number);
+        if (number && page <= 1258)
+            return page;
+    } else if (upper == "KOI8-R") {
+        return 20866;
+    } else if (upper == "KOI8-U") {
+        return 21866;
+    } else if (upper == "TIS-620") {
+        return 874;
+    }
+    return 0;
+}
+
+} // namespace
+
+TextEncoding::TextEncoding(const QByteArray& name)
+    : encoder_(name.constData()), decoder_(name.constData()) {
+    if (!encoder_.isValid()) {
+        const unsigned page = codePageFor(name);
+        if (page && IsValidCodePage(page))
+            codePage_ = page;
+    }
+}
+
+bool TextEncoding::isValid() const {
+    return encoder_.isValid() || codePage_ != 0;
+}
+
+std::optional<QByteArray> TextEncoding::encode(const QString& text) {
+    QByteArray bytes;
+    if (codePage_ == 0) {
+        encoder_.resetState();
+        bytes = encoder_(text);
+        if (encoder_.hasError())
+            return std::nullopt;
+    } else if (!text.isEmpty()) {
+        const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
+        BOOL lacking = FALSE;
+        const int size = WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, wide,
+                                             int(text.size()), nullptr, 0, nullptr, &lacking);
+        bytes.resize(size);
+        if (size <= 0 || lacking ||
+            WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, wide, int(text.size()),
+                                bytes.data(), size, nullptr, &lacking) != size ||
+            lacking)
+            return std::nullopt;
+    }
+    // A character the encoding lacks comes back as another one.
+    if (decode(bytes) != text)
+        return std::nullopt;
+    return bytes;
+}
+
+QString TextEncoding::decode(QByteArrayView bytes) {
+    if (codePage_ == 0) {
+        decoder_.resetState();
+        return decoder_(bytes);
+    }
+    if (bytes.isEmpty())
+        return {};
+    const int size = MultiByteToWideChar(codePage_, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    QString text(size, Qt::Uninitialized);
+    MultiByteToWideChar(codePage_, 0, bytes.data(), int(bytes.size()),
+                        reinterpret_cast<wchar_t*>(text.data()), size);
+    return text;
+}
+
+} // namespace platform
