@@ -457,10 +457,16 @@ class TestForm1 : public QObject {
         ms += 1000;
         appendBytes(path(), "grail\r\nd\r\nt\r\n**EOE**\r\n");
         QTRY_COMPARE_WITH_TIMEOUT(keywords(), (QStringList{"grail", "gravy"}), 10000);
-        // A Save reads at once, however soon after.
-        text1->setText("gra");
+        // A Save reads at once, however soon after, and that read stands for
+        // the keys before it.
+        text1->clear();
+        QTest::keyClicks(text1, "gra");
         child<QPushButton>(form, "Command1")->click();
         QCOMPARE(keywords(), (QStringList{"gra", "grail", "gravy"}));
+        const auto afterSave = opens();
+        ms += 1000;
+        QTest::qWait(2 * KeywordOffers::kReadGapMs);
+        QCOMPARE(opens(), afterSave);
     }
 
     // Each offer shows its keyword as filed, "%" and all, once however often
