@@ -72,10 +72,10 @@ class TstWordList : public QObject {
         if (kind == "folder")
             QDir().mkpath(path + "/inside");
         else
-            writeBytes(path,
-                       bytes = kind == "large"
-                                   ? "Habakkuk\n" + QByteArray(PersonalWordList::kMaxBytes, 'x')
-                                   : QByteArray("Habakkuk\n\xff\xfe\n"));
+            writeBytes(path, bytes = kind == "large"
+                                         ? "Habakkuk\n" +
+                                               QByteArray((1 << 20) - 8, 'x') // 1 MB and one byte
+                                         : QByteArray("Habakkuk\n\xff\xfe\n"));
         PersonalWordList list(path);
         QVERIFY(!list.contains("Habakkuk"));
         const auto error = list.add("Obadiah");
