@@ -63,10 +63,21 @@ EntryReader::~EntryReader() {
 
 std::optional<StoreError> EntryReader::open(const std::string& name) {
     close();
-    auto handle = files_.open(name, platform::FileSystem::Mode::Read);
+    // An open that never waits, and a look at what was opened: a named pipe
+    // would wait for a writer, and a device such as /dev/zero never ends.
+    auto handle = files_.open(name, platform::FileSystem::Mode::Peek);
     if (!handle)
         return storeError(handle.error());
     handle_ = handle.value();
+    auto stamp = files_.stamp(handle_);
+    if (!stamp || !stamp.value().plain) {
+        close();
+        if (!stamp)
+            return storeError(stamp.error());
+        if (stamp.value().folder)
+            return storeError(platform::FileError{platform::FileOp::Read, EISDIR});
+        return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}};
+    }
     // The buffer is made at the first search, not when the window is built.
     buffer_.resize(bufferSize_);
     pos_ = end_ = 0;

@@ -54,6 +54,8 @@ std::string StoreError::describe() const {
         return "another program is using the diary file";
     case StoreErrorKind::ReadPastEnd:
         return "a field was read past the end of the file";
+    case StoreErrorKind::NotPlainFile:
+        return "it is a device, a named pipe or a socket, not a file";
     case StoreErrorKind::InputOutput:
         what = "the system reported an input/output failure";
         break;

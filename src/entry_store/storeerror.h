@@ -14,6 +14,7 @@ enum class StoreErrorKind {
     Busy,         // another program kept the file locked, or open unshared, too long
     ReadPastEnd,  // a field was read when no byte remained
     DanglingLink, // the file is a link to a place that is not there
+    NotPlainFile, // a device, a named pipe or a socket stands where the file should be
     InputOutput,  // any other failure the system reported
 };
 

@@ -34,6 +34,8 @@ struct FileStamp {
     std::uint64_t file = 0;
     // A regular file, not a device, a named pipe, a socket or a folder.
     bool plain = true;
+    // A folder, which some systems open for reading as if it were a file.
+    bool folder = false;
 
     bool operator==(const FileStamp&) const = default;
 };

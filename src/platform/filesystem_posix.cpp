@@ -136,7 +136,9 @@ class PosixFileSystem final : public FileSystem {
                          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 +
                              st.st_mtim.tv_nsec,
                          static_cast<std::uint64_t>(st.st_dev),
-                         static_cast<std::uint64_t>(st.st_ino), S_ISREG(st.st_mode)};
+                         static_cast<std::uint64_t>(st.st_ino),
+                         S_ISREG(st.st_mode),
+                         S_ISDIR(st.st_mode)};
     }
 
     Expected<std::size_t, FileError> write(FileHandle handle, const char* data,

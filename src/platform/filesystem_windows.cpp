@@ -140,7 +140,7 @@ class WindowsFileSystem final : public FileSystem {
     Expected<FileStamp, FileError> stamp(FileHandle handle) override {
         // A console or a pipe has no file information to ask for.
         if (GetFileType(win(handle)) != FILE_TYPE_DISK)
-            return FileStamp{0, 0, 0, 0, false};
+            return FileStamp{0, 0, 0, 0, false, false};
         BY_HANDLE_FILE_INFORMATION info{};
         if (!GetFileInformationByHandle(win(handle), &info))
             return lastError(FileOp::Size);
@@ -150,8 +150,10 @@ class WindowsFileSystem final : public FileSystem {
         return FileStamp{wide64(info.nFileSizeHigh, info.nFileSizeLow),
                          static_cast<std::int64_t>(wide64(info.ftLastWriteTime.dwHighDateTime,
                                                           info.ftLastWriteTime.dwLowDateTime)),
-                         info.dwVolumeSerialNumber, wide64(info.nFileIndexHigh, info.nFileIndexLow),
-                         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+                         info.dwVolumeSerialNumber,
+                         wide64(info.nFileIndexHigh, info.nFileIndexLow),
+                         !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY),
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
     }
 
     Expected<std::size_t, FileError> write(FileHandle handle, const char* data,

@@ -312,8 +312,8 @@ class TestReader : public QObject {
         QCOMPARE(keywordsOf(tally).size(), 20); // "k0" to "k19"; the long ones are too long
     }
 
-    // Only a plain file is read for keywords: a device, a named pipe or a
-    // folder is an empty diary, and nothing waits for it.
+    // Only a plain file is read: for keywords, a device, a named pipe or a
+    // folder is an empty diary; a search is told what it is. Nothing waits.
     void onlyAPlainFileIsRead() {
         const QString name = QString::fromStdString(path());
         QFile::remove(name);
@@ -322,13 +322,20 @@ class TestReader : public QObject {
         QCOMPARE(keywordsOf(tally), QStringList{});
         QVERIFY(QDir().rmdir(name));
 #ifndef Q_OS_WIN
+        EntryReader reader(platform::systemFileSystem());
+        const auto refused = [&] {
+            const auto error = reader.open(path());
+            return error && error->kind == entry_store::StoreErrorKind::NotPlainFile;
+        };
         for (const char* device : {"/dev/zero", "/dev/full"}) {
             QVERIFY(QFile::link(device, name));
             QCOMPARE(keywordsOf(tally), QStringList{});
+            QVERIFY(refused());
             QVERIFY(QFile::remove(name));
         }
         QCOMPARE(::mkfifo(path().c_str(), 0600), 0); // no writer will ever come
         QCOMPARE(keywordsOf(tally), QStringList{});
+        QVERIFY(refused());
         QVERIFY(QFile::remove(name));
 #endif
     }

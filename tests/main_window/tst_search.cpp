@@ -197,7 +197,7 @@ class TestSearch : public QObject {
         save("grace", "May 3", "first");
         FaultyFileSystem files;
         Form1 form(files);
-        files.reset(3, EIO); // open, the first read, then the read after the shown entry
+        files.reset(4, EIO); // open, stamp, the first read, then the read after the shown entry
         QCOMPARE(texts(find(form, "grace")), QStringList{"May 3\r\nfirst\r\n"});
         QCOMPARE(hooks.messages.size(), 1);
         QVERIFY(hooks.messages[0].contains("input/output"));
