@@ -43,8 +43,7 @@ bool SpellingMenu::eventFilter(QObject* watched, QEvent* event) {
         watched == box_ ? box_->viewport()->mapFrom(box_, request->pos()) : request->pos();
     const QTextCursor clicked = box_->cursorForPosition(inViewport);
     const QTextCursor caret = box_->textCursor();
-    if (!caret.hasSelection() || clicked.position() < caret.selectionStart() ||
-        clicked.position() > caret.selectionEnd())
+    if (clicked.position() < caret.selectionStart() || clicked.position() > caret.selectionEnd())
         box_->setTextCursor(clicked);
     open(request->globalPos(), false);
     return true;
