@@ -39,6 +39,8 @@ class TstSpelling : public QObject {
         writeTestDictionary(dir_.path(), "fr_FR", {"caf\xe9", "th\xe9"}, "ISO8859-1");
         // Windows-1251: "мир" is the bytes ec e8 f0.
         writeTestDictionary(dir_.path(), "ru_RU", {"\xec\xe8\xf0"}, "microsoft-cp1251");
+        // ISO 8859-2: "łąka" is the bytes b3 b1 6b 61.
+        writeTestDictionary(dir_.path(), "pl_PL", {"\xb3\xb1ka"}, "ISO8859-2");
     }
 
     void choosesTheLanguage_data() {
@@ -160,6 +162,7 @@ class TstSpelling : public QObject {
         QVERIFY(!french->knows(QString::fromUtf8("cafф")));
         QCOMPARE(french->suggestions("cafe", 5), QStringList{QString::fromUtf8("café")});
         QVERIFY(engine("ru_RU")->knows(QString::fromUtf8("мир")));
+        QVERIFY(engine("pl_PL")->knows(QString::fromUtf8("łąka")));
         // Another dictionary judges the words anew.
         QTemporaryDir config;
         SpellChecker checker(config.filePath("words.txt"));
