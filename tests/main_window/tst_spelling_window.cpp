@@ -291,6 +291,7 @@ class TestSpellingWindow : public QObject {
         auto* suggestions = window->findChild<QListWidget*>("Suggestions");
         QCOMPARE(line->text(), "I beleive it rihgt");
         QCOMPARE(line->selectedText(), "beleive");
+        QCOMPARE(text2->textCursor().selectedText(), "beleive"); // shown where it is
         QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
         QCOMPARE(suggestions->currentItem()->text(), "believe");
         const auto buttons = window->findChildren<QPushButton*>();
