@@ -401,6 +401,8 @@ class TestReader : public QObject {
             QVERIFY(list.contains(QString::fromStdString(keywords[0] + " 1")));
             QVERIFY(!list.contains(QString::fromStdString(keywords.back() + " 1")));
             QVERIFY(list.size() < static_cast<qsizetype>(count));
+            if (length == 1) // the more used half stays
+                QVERIFY(list.size() >= static_cast<qsizetype>(count) / 2);
         }
     }
 
