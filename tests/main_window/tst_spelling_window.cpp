@@ -325,6 +325,15 @@ class TestSpellingWindow : public QObject {
         QTest::keyClick(window, Qt::Key_Escape);
         QVERIFY(!window->isVisible());
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
+        // Text put in the box meanwhile is not changed over: Change first
+        // finds the word again.
+        text2->moveCursor(QTextCursor::Start);
+        QTest::keyClick(text2, Qt::Key_F7);
+        QCOMPARE(line->selectedText(), "wrnog");
+        platform::setBoxText(text2, "wrnog two");
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(platform::boxText(text2), "wrnog two");
+        QCOMPARE(line->selectedText(), "wrnog");
     }
 
     void f7SaysWhenThereIsNothingToWalk() {
