@@ -20,6 +20,8 @@ SpellMarker::SpellMarker(QPlainTextEdit* box, spelling::SpellChecker* checker)
     box_->viewport()->installEventFilter(this);
     connect(box_->document(), &QTextDocument::contentsChange, this, &SpellMarker::contentsChanged);
     connect(box_, &QPlainTextEdit::cursorPositionChanged, this, &SpellMarker::caretMoved);
+    // Select All moves the caret without telling of it.
+    connect(box_, &QPlainTextEdit::selectionChanged, this, &SpellMarker::caretMoved);
     connect(checker_, &spelling::SpellChecker::changed, this, [this] {
         ++generation_;
         pass_->start();

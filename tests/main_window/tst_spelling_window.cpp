@@ -157,6 +157,8 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(marked(text2), (QStringList{"beleive", "wrnog"}));
         QTest::keyClicks(text2, "x");
         QCOMPARE(marked(text2), QStringList{"wrnog"});
+        QTest::keyClick(text2, Qt::Key_A, Qt::ControlModifier); // leaves it too
+        QCOMPARE(marked(text2), (QStringList{"belxeive", "wrnog"}));
         text2->moveCursor(QTextCursor::End);
         TRY_COMPARE(marked(text2), (QStringList{"belxeive", "wrnog"}));
         QCOMPARE(platform::boxText(text2), "I belxeive it wrnog.");
