@@ -182,6 +182,13 @@ class TstSpelling : public QObject {
         QVERIFY(!checker.hasDictionary());
         QVERIFY(loaded.wait(30000));
         QVERIFY(checker.isMisspelled("cafe"));
+        // A dictionary set while one loads stays.
+        SpellChecker other(config.filePath("words.txt"));
+        other.setDictionaryFolder(dir_.path());
+        other.loadInBackground();
+        other.setEngine(engine("en_US"));
+        QTRY_VERIFY_WITH_TIMEOUT(!other.isLoading(), 30000);
+        QVERIFY(other.isMisspelled(QString::fromUtf8("café")));
         qunsetenv("LC_ALL");
     }
 
