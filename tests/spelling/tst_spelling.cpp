@@ -110,6 +110,8 @@ class TstSpelling : public QObject {
             << "mail jon@exampel.org or mailto:jon x@y.z" << QStringList{"mail", "or"};
         QTest::newRow("an at sign alone")
             << "meet @home at 5" << QStringList{"meet", "home", "at", "5"};
+        QTest::newRow("an at sign with no name after its dot")
+            << "John@home.. then" << QStringList{"John", "home", "then"};
     }
     void findsTheWords() {
         QFETCH(QString, line);
