@@ -47,11 +47,12 @@ class TstWordList : public QObject {
 
     void aSecondCopySeesAddedWords() {
         QTemporaryDir config;
-        const QString path = config.filePath("Verimond/words.txt");
+        // A new account: not even the configuration folder is there yet.
+        const QString path = config.filePath("config/Verimond/words.txt");
         PersonalWordList first(path);
         PersonalWordList second(path);
         QSignalSpy changed(&second, &PersonalWordList::changed);
-        QVERIFY(!first.add("Habakkuk")); // the folder is made by this
+        QVERIFY(!first.add("Habakkuk")); // the folders are made by this
         QTRY_VERIFY_WITH_TIMEOUT(second.contains("Habakkuk"), 30000);
         QVERIFY(!first.add("Obadiah"));
         QTRY_VERIFY_WITH_TIMEOUT(second.contains("Obadiah"), 30000);
