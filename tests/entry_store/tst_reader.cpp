@@ -160,6 +160,10 @@ class TestReader : public QObject {
                    "**EOE**,x\r\nnot\r\n \" **EOE**\"\r\nnot\r\n\"**EOE**\",x\r\nnot\r\n"
                    "x**EOE**\r\nnot\r\n**EOE**\"\r\nnot\r\n\"**EOE**\",x\r\n**EOE**\r\nn\r\n")
             << L{"k 1", "l 1", "m 1", "n 1"};
+        QTest::newRow("a line end at any byte of a long rest of line")
+            << QByteArray("k\r\nd\r\n\"**EOE**\",") + QByteArray(16, 'y') +
+                   "\n**EOE**\nn\nd\n\"**EOE**\"," + QByteArray(17, 'y') + "\n**EOE**\nm\n"
+            << L{"k 1", "m 1", "n 1"};
         QTest::newRow("a marker's quote and the marker across two reads")
             << QByteArray("k\r\n") + QByteArray(50, 'x') + "\r\n\"**EOE**\"\r\nl\r\n"
             << L{"k 1", "l 1"};
