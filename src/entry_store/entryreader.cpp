@@ -1,6 +1,7 @@
 #include "entryreader.h"
 
 #include "fieldfinder.h"
+#include "plainfile.h"
 #include "textcodec.h"
 
 #include <algorithm>
@@ -63,21 +64,10 @@ EntryReader::~EntryReader() {
 
 std::optional<StoreError> EntryReader::open(const std::string& name) {
     close();
-    // An open that never waits, and a look at what was opened: a named pipe
-    // would wait for a writer, and a device such as /dev/zero never ends.
-    auto handle = files_.open(name, platform::FileSystem::Mode::Peek);
-    if (!handle)
-        return storeError(handle.error());
-    handle_ = handle.value();
-    auto stamp = files_.stamp(handle_);
-    if (!stamp || !stamp.value().plain) {
-        close();
-        if (!stamp)
-            return storeError(stamp.error());
-        if (stamp.value().folder)
-            return storeError(platform::FileError{platform::FileOp::Read, EISDIR});
-        return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}};
-    }
+    auto opened = openPlainFile(files_, name);
+    if (!opened)
+        return opened.error();
+    handle_ = opened.value().handle;
     // The buffer is made at the first search, not when the window is built.
     buffer_.resize(bufferSize_);
     pos_ = end_ = 0;

@@ -2,6 +2,7 @@
 
 #include "entrystore.h"
 #include "fieldfinder.h"
+#include "plainfile.h"
 #include "textcodec.h"
 
 #include <algorithm>
@@ -305,32 +306,25 @@ std::size_t KeywordTally::take(const char* data, std::size_t size) {
 
 Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budget) {
     budget = std::max(budget, kMinBudget);
-    auto opened = files_.open(fileName_, platform::FileSystem::Mode::Peek);
+    auto opened = openPlainFile(files_, fileName_);
     if (!opened) {
-        const StoreError error = storeError(opened.error());
-        // No file is an empty diary; so is a folder, where Windows will not open one.
-        if (error.kind != StoreErrorKind::NotFound && error.kind != StoreErrorKind::IsFolder)
+        const StoreError& error = opened.error();
+        // No file is an empty diary; so are a folder and a device or a pipe,
+        // which would never end a pass.
+        if (error.kind != StoreErrorKind::NotFound && error.kind != StoreErrorKind::IsFolder &&
+            error.kind != StoreErrorKind::NotPlainFile)
             return error;
         restart();
         stamp_.reset();
         return Pass::Done;
     }
-    const platform::FileHandle handle = opened.value();
+    const platform::FileHandle handle = opened.value().handle;
     struct Closer {
         platform::FileSystem& files;
         platform::FileHandle handle;
         ~Closer() { (void)files.close(handle); }
     } closer{files_, handle};
-
-    auto stamp = files_.stamp(handle);
-    if (!stamp)
-        return storeError(stamp.error());
-    const platform::FileStamp now = stamp.value();
-    if (!now.plain) { // an endless device or a pipe would never end a pass
-        restart();
-        stamp_.reset();
-        return Pass::Done;
-    }
+    const platform::FileStamp now = opened.value().stamp;
     if (stamp_ && *stamp_ == now) {
         if (finished_)
             return Pass::Done;
