@@ -73,6 +73,9 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     auto button = [this](const QString& caption, auto handler) {
         auto* button = new QPushButton(caption, this);
         button->setAutoDefault(false);
+        // A click leaves the focus in the suggestions, where Enter changes;
+        // Tab still reaches every button.
+        button->setFocusPolicy(Qt::TabFocus);
         connect(button, &QPushButton::clicked, this, handler);
         return button;
     };
