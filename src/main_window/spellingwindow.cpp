@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTextBlock>
 
+#include <utility>
+
 namespace {
 
 // A message beside the window, which no search waits for.
@@ -105,13 +107,19 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
         layout->addWidget(each, row++, 1);
     platform::clickFocusedButtonOnEnter(this);
     announcer_ = new platform::Announcer(this);
+    // A whole new text (a search showing an entry, the fish, all of it typed
+    // over) leaves the walk's cursors at one end of it; the next step walks
+    // the new text afresh from the caret.
+    connect(box_->document(), &QTextDocument::contentsChange, this,
+            [this](int position, int removed, int added) {
+                const int before = box_->document()->characterCount() - added + removed;
+                if (position == 0 && removed > 0 && removed >= before - 1)
+                    fromCaret_ = true;
+            });
 }
 
 void SpellingWindow::start() {
-    start_ = box_->textCursor();
-    start_.clearSelection();
-    at_ = start_;
-    wrapped_ = false;
+    fromCaret_ = true;
     if (!findNext()) {
         hide();
         tell(box_->window(), QStringLiteral("No misspelled words."));
@@ -125,6 +133,12 @@ void SpellingWindow::start() {
 }
 
 bool SpellingWindow::findNext() {
+    if (std::exchange(fromCaret_, false)) {
+        start_ = box_->textCursor();
+        start_.clearSelection();
+        at_ = start_;
+        wrapped_ = false;
+    }
     QTextDocument* document = box_->document();
     for (;;) {
         const int end = wrapped_ ? start_.position() : document->characterCount();

@@ -60,4 +60,6 @@ class SpellingWindow : public QWidget {
     QTextCursor found_;
     QString word_;
     bool wrapped_ = false;
+    // The next step begins a walk at the caret.
+    bool fromCaret_ = false;
 };
