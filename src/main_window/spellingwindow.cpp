@@ -20,14 +20,21 @@
 
 namespace {
 
-// A message beside the window, which no search waits for.
+// A message beside the window, which no search waits for. One at a time: F7
+// pressed again while one shows says it again in the same box.
 void tell(QWidget* owner, const QString& message) {
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("Spelling"), message,
-                                QMessageBox::Ok, owner);
-    box->setObjectName(QStringLiteral("SpellingMessage"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
+    const QString name = QStringLiteral("SpellingMessage");
+    auto* box = owner->findChild<QMessageBox*>(name, Qt::FindDirectChildrenOnly);
+    if (!box) {
+        box = new QMessageBox(QMessageBox::Information, QStringLiteral("Spelling"), {},
+                              QMessageBox::Ok, owner);
+        box->setObjectName(name);
+        box->setWindowModality(Qt::NonModal);
+    }
+    box->setText(message);
     box->show();
+    box->raise();
+    box->activateWindow();
 }
 
 } // namespace
