@@ -4,12 +4,16 @@
 #include "spellingfiles.h"
 #include "words.h"
 
+#include <QCoreApplication>
 #include <QThread>
 
 namespace spelling {
 
 SpellChecker::SpellChecker(const QString& wordListPath, QObject* parent)
-    : QObject(parent), wordListPath_(wordListPath) {}
+    : QObject(parent), wordListPath_(wordListPath) {
+    // The program's own name, which its notice and messages show, is no misspelling.
+    ignored_.insert(QCoreApplication::applicationName().toCaseFolded());
+}
 
 PersonalWordList* SpellChecker::wordList() {
     if (!list_) {

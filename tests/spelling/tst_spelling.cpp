@@ -129,10 +129,12 @@ class TstSpelling : public QObject {
 
     void judgesWordsByTheRules() {
         QTemporaryDir config;
+        QCoreApplication::setApplicationName("Verimond");
         SpellChecker checker(config.filePath("Verimond/words.txt"));
         QVERIFY(!checker.isMisspelled("beleive")); // no dictionary yet
         checker.setEngine(engine("en_US"));
         QVERIFY(checker.isMisspelled("beleive"));
+        QVERIFY(!checker.isMisspelled("Verimond"));
         QVERIFY(!checker.isMisspelled("believe"));
         QVERIFY(!checker.isMisspelled("Believe"));
         QVERIFY(!checker.isMisspelled("b3leive"));
