@@ -111,7 +111,6 @@ void KeywordTally::restart() {
     value_.clear();
     tooLong_ = false;
     fieldsInLine_ = 0;
-    firstIsMarker_ = false;
     lineFieldCount_ = 0;
     lineOverflow_.clear();
 }
@@ -209,7 +208,6 @@ void KeywordTally::endLine() {
     }
     line_ = fieldsInLine_ == 1 && firstIsMarker_ ? Line::Keyword : Line::Skim;
     fieldsInLine_ = 0;
-    firstIsMarker_ = false;
     blank_ = true;
 }
 
@@ -281,13 +279,8 @@ std::size_t KeywordTally::take(const char* data, std::size_t size) {
             const char* end = findLineEnd(data + i, data + size);
             if (!end)
                 return size;
+            // The LF of a CR LF is skimmed as an empty line.
             i = static_cast<std::size_t>(end - data) + 1;
-            if (*end == '\r') {
-                if (i == size)
-                    afterCR_ = true;
-                else if (data[i] == '\n')
-                    ++i;
-            }
             line_ = Line::Skim;
             blank_ = true;
             break;

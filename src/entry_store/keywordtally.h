@@ -134,7 +134,7 @@ class KeywordTally {
     std::string value_;    // the field being read
     bool tooLong_ = false;
     std::size_t fieldsInLine_ = 0;
-    bool firstIsMarker_ = false;
+    bool firstIsMarker_ = false;          // set by a line's first field, before its end reads it
     std::vector<std::string> lineFields_; // the keyword line's fields, to count at its end
     std::size_t lineFieldCount_ = 0;
     Counter lineOverflow_; // where a line holds very many
