@@ -346,6 +346,7 @@ class TestSpellingWindow : public QObject {
         QTest::keyClick(text2, Qt::Key_F7);
         QTest::keyClick(text2, Qt::Key_F7); // says it again, in the same place
         QCOMPARE(messages(*form), QStringList{"No misspelled words."});
+        QVERIFY(!QApplication::activeModalWidget()); // the diary window still takes keys
         auto* window = form->findChild<QWidget*>("SpellingWindow");
         QVERIFY(!window || !window->isVisible());
 
