@@ -193,6 +193,16 @@ class TstSpelling : public QObject {
         other.setEngine(engine("en_US"));
         QTRY_VERIFY_WITH_TIMEOUT(!other.isLoading(), 30000);
         QVERIFY(other.isMisspelled(QString::fromUtf8("café")));
+        // One in an encoding nobody knows is none, and is not said to be loaded.
+        QTemporaryDir unknown;
+        writeTestDictionary(unknown.path(), "en_US", {"word"}, "X-NOSUCH");
+        SpellChecker none(config.filePath("words.txt"));
+        none.setDictionaryFolder(unknown.path());
+        QSignalSpy noneLoaded(&none, &SpellChecker::dictionaryLoaded);
+        none.loadInBackground();
+        QTRY_VERIFY_WITH_TIMEOUT(!none.isLoading(), 30000);
+        QCOMPARE(noneLoaded.count(), 0);
+        QVERIFY(!none.hasDictionary());
         qunsetenv("LC_ALL");
     }
 
