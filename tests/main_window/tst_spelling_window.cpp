@@ -310,6 +310,12 @@ class TestSpellingWindow : public QObject {
             }
         }
         QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
+        // Each button stands beside the list, from its top; none becomes a
+        // default button, as Enter changes.
+        QVERIFY(qAbs(buttons.at(0)->y() - suggestions->y()) < buttons.at(0)->height() / 2);
+        QFocusEvent tabbedTo(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(buttons.at(4), &tabbedTo);
+        QVERIFY(!buttons.at(4)->isDefault());
         QTest::keyClick(window, Qt::Key_Return); // changes
         QCOMPARE(platform::boxText(text2), "wrnog one\r\nI believe it rihgt");
         QCOMPARE(line->selectedText(), "rihgt");
