@@ -39,6 +39,9 @@ class TstWordList : public QObject {
         QVERIFY(!list.add("Obadiah"));
         QCOMPARE(bytesOf(path), "Habakkuk\nZerubbabel\nObadiah\n");
         QVERIFY(!list.add("Obadiah"));
+        // Nothing is written that would not be one word on one line.
+        for (const char* odd : {" ", "Oba\ndiah", "Oba\rdiah"})
+            QVERIFY(!list.add(odd));
         QCOMPARE(bytesOf(path), "Habakkuk\nZerubbabel\nObadiah\n");
         QVERIFY(list.contains("zerubbabel"));
         QCOMPARE(QDir(config.filePath("Verimond")).entryList(QDir::Files),
