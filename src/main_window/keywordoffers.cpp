@@ -238,8 +238,10 @@ void KeywordOffers::readSlice() {
     emit keywordsRead(texts);
     fitList(keywords);
     model_->leaveOutIfOnly(box_->text());
-    // A list read while the user typed is shown for what is in the box now.
-    if (offering_ && box_->hasFocus() && !box_->text().isEmpty()) {
+    // A list read while the user typed is shown for what is in the box now;
+    // an open one shows it already. Not over a menu opened meanwhile, which
+    // leaves the box its focus.
+    if (offering_ && !box_->text().isEmpty() && !QApplication::activePopupWidget()) {
         completer_->setCompletionPrefix(box_->text());
         completer_->complete();
     }

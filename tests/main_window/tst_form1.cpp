@@ -16,6 +16,7 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -381,20 +382,28 @@ class TestForm1 : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!slices->isActive(), 10000);
         QCOMPARE(box->completer()->model()->rowCount(), 3);
         QVERIFY(!box->completer()->popup()->isVisible());
-        // Nor once Esc or Enter has closed the list while a read went on.
+        // Nor once Esc or Enter has closed the list while a read went on, nor
+        // while a menu is open over the box, nor once the box is emptied.
         offers.setClock([ms = qint64(1) << 41]() mutable { return ms += 1000; });
-        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Enter}) {
+        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Enter, Qt::Key_Menu, Qt::Key_Backspace}) {
             appendBytes(path(), "kz\r\nd\r\n**EOE**\r\n" + std::string(2000, ' '));
             // Offscreen, the list's own activation may come after it closed.
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window));
-            box->setText("kz");
+            box->setText(key == Qt::Key_Backspace ? "k" : "kz");
             QTest::keyClick(box, Qt::Key_Backspace);
             QVERIFY(slices->isActive());
-            QVERIFY(box->completer()->popup()->isVisible());
-            QTest::keyClick(box->completer()->popup(), key);
+            QCOMPARE(box->completer()->popup()->isVisible(), key != Qt::Key_Backspace);
+            QMenu menu(box);
+            if (key == Qt::Key_Menu) {
+                box->completer()->popup()->hide();
+                menu.addAction("Copy");
+                menu.popup(box->mapToGlobal(QPoint()));
+            } else if (key != Qt::Key_Backspace) {
+                QTest::keyClick(box->completer()->popup(), key);
+            }
             QTRY_VERIFY_WITH_TIMEOUT(!slices->isActive(), 10000);
-            QCOMPARE(QApplication::focusWidget(), box);
+            QVERIFY(key == Qt::Key_Menu || QApplication::focusWidget() == box);
             QVERIFY(!box->completer()->popup()->isVisible());
         }
     }
