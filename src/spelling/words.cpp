@@ -22,7 +22,7 @@ bool isAddress(QStringView chunk) {
     if (at <= 0)
         return false;
     const qsizetype dot = chunk.indexOf(u'.', at + 2);
-    return dot > 0 && dot + 1 < chunk.size() && isWordChar(chunk[dot + 1]);
+    return dot != -1 && dot + 1 < chunk.size() && isWordChar(chunk[dot + 1]);
 }
 
 void wordsOfChunk(QStringView line, qsizetype from, qsizetype to, std::vector<WordSpan>& words) {
