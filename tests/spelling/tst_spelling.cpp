@@ -108,8 +108,8 @@ class TstSpelling : public QObject {
             << QStringList{"see", "and"};
         QTest::newRow("e-mail addresses")
             << "mail jon@exampel.org or mailto:jon x@y.z" << QStringList{"mail", "or"};
-        QTest::newRow("an at sign alone")
-            << "meet @home at 5" << QStringList{"meet", "home", "at", "5"};
+        QTest::newRow("an at sign with no dot after it")
+            << "meet @home at 5, jon@home" << QStringList{"meet", "home", "at", "5", "jon", "home"};
         QTest::newRow("an at sign with no name after its dot")
             << "John@home.. then" << QStringList{"John", "home", "then"};
     }
