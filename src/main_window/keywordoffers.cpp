@@ -144,24 +144,32 @@ KeywordOffers::Stamp KeywordOffers::stamp() const {
 }
 
 bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
-    QAbstractItemView* list = completer_->popup();
-    if (watched == list && event->type() == QEvent::MouseButtonPress)
+    if (watched == box_) {
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            offering_ = false;
+        return false;
+    }
+    switch (event->type()) { // the list's
+    case QEvent::MouseButtonPress:
         return passOn(*static_cast<QMouseEvent*>(event));
-    if (watched == list && event->type() == QEvent::Show)
+    case QEvent::Show:
         tellCountLater();
-    if (watched == list && event->type() == QEvent::Hide) {
+        break;
+    case QEvent::Hide:
         toldCount_ = -1;
         giveReaderItsPlace();
-    }
-    if (watched == list && event->type() == QEvent::KeyPress) {
+        break;
+    case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
             offering_ = false;
         movingOn_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
+        break;
     }
-    if (watched == box_ && event->type() == QEvent::FocusOut &&
-        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
-        offering_ = false;
+    default:
+        break;
+    }
     return false;
 }
 
