@@ -13,8 +13,7 @@ SpellMarker::SpellMarker(QPlainTextEdit* box, spelling::SpellChecker* checker)
     : QObject(box), box_(box), checker_(checker), pass_(new QTimer(this)) {
     misspelled_.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     misspelled_.setUnderlineColor(Qt::red);
-    pass_->setSingleShot(true);
-    pass_->setInterval(0);
+    pass_->setSingleShot(true); // at the next pass of the event loop
     connect(pass_, &QTimer::timeout, this, &SpellMarker::markVisible);
     // Whatever changes what the box shows paints it: a scroll, a resize, an edit.
     box_->viewport()->installEventFilter(this);
