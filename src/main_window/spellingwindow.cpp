@@ -118,9 +118,9 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     // over) leaves the walk's cursors at one end of it; the next step walks
     // the new text afresh from the caret.
     connect(box_->document(), &QTextDocument::contentsChange, this,
-            [this](int position, int removed, int added) {
+            [this](int, int removed, int added) {
                 const int before = box_->document()->characterCount() - added + removed;
-                if (position == 0 && removed > 0 && removed >= before - 1)
+                if (removed >= before - 1) // all of it
                     fromCaret_ = true;
             });
 }
