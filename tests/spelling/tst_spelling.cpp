@@ -104,7 +104,7 @@ class TstSpelling : public QObject {
         QTest::newRow("apostrophes")
             << "don't 'quoted' it’s" << QStringList{"don't", "quoted", "it’s"};
         QTest::newRow("web addresses")
-            << "see https://exampel.org/pagge, www.exampel.org and (http://x.y)"
+            << "see https://exampel.org/pagge, WWW.exampel.org and (http://x.y)"
             << QStringList{"see", "and"};
         QTest::newRow("e-mail addresses")
             << "mail jon@exampel.org or mailto:jon x@y.z" << QStringList{"mail", "or"};
