@@ -514,10 +514,11 @@ class TestForm1 : public QObject {
     }
 
     // Eight offers show at once; more scroll. A keyword of 30 wide letters
-    // shows whole with its count.
+    // shows whole with its count, and one of 31 no longer.
     void theListShowsEightOffersWhileTheBoxHasTheFocus() {
         std::string diary = "k" + std::string(29, 'W') + "\r\nd\r\nt\r\n**EOE**\r\n";
-        for (int i = 1; i <= 9; ++i)
+        diary += "k" + std::string(30, 'W') + "\r\nd\r\nt\r\n**EOE**\r\n";
+        for (int i = 1; i <= 8; ++i)
             diary += "k" + std::to_string(i) + "\r\nd\r\nt\r\n**EOE**\r\n";
         writeBytes(path(), diary);
         Form1 form;
@@ -529,9 +530,14 @@ class TestForm1 : public QObject {
         QAbstractItemView* list = text1->completer()->popup();
         QTRY_VERIFY(list->isVisible());
         QCOMPARE(list->viewport()->height() / list->sizeHintForRow(0), 8);
-        const QModelIndex widest = list->model()->index(9, 0);
-        QCOMPARE(widest.data().toString(), "k" + QString(29, 'W') + " (1)");
-        QVERIFY(list->sizeHintForIndex(widest).width() <= list->viewport()->width());
+        const QModelIndex whole = list->model()
+                                      ->match(list->model()->index(0, 0), Qt::DisplayRole,
+                                              "k" + QString(29, 'W') + " (1)")
+                                      .value(0);
+        QVERIFY(list->sizeHintForIndex(whole).width() <= list->viewport()->width());
+        const QModelIndex cut = whole.siblingAtRow(whole.row() + 1);
+        QCOMPARE(cut.data().toString(), "k" + QString(30, 'W') + " (1)");
+        QVERIFY(list->sizeHintForIndex(cut).width() > list->viewport()->width());
         // A Save reads its keyword but opens no list while the focus is elsewhere.
         QTest::keyClick(list, Qt::Key_Escape);
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
