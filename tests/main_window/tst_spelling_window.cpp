@@ -168,16 +168,17 @@ class TestSpellingWindow : public QObject {
 
     // Text put in the box, as by a search, is marked from its first word.
     void marksOnlyTheLinesOnScreen() {
-        auto [form, text2] = open(QStringList(3000, "beleive it").join("\r\n"));
-        TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        auto [form, text2] = open(QStringList(3000, "beleive it beleive").join("\r\n"));
+        const QStringList both{"beleive", "beleive"}; // the first word, and the last
+        TRY_COMPARE(marked(text2), both);
         const int lastShown =
             text2->cursorForPosition(QPoint(0, text2->viewport()->height() - 1)).blockNumber();
         QVERIFY(lastShown > 5);
-        TRY_COMPARE(marked(text2, lastShown), QStringList{"beleive"});
+        TRY_COMPARE(marked(text2, lastShown), both);
         QCOMPARE(marked(text2, lastShown + 2), QStringList());
         QCOMPARE(marked(text2, 2999), QStringList());
         text2->verticalScrollBar()->setValue(text2->verticalScrollBar()->maximum());
-        TRY_COMPARE(marked(text2, 2999), QStringList{"beleive"});
+        TRY_COMPARE(marked(text2, 2999), both);
         QCOMPARE(marked(text2, 1500), QStringList());
     }
 
@@ -245,6 +246,11 @@ class TestSpellingWindow : public QObject {
         // A known word has only the usual actions.
         text2->moveCursor(QTextCursor::End);
         QTest::keyClick(text2, Qt::Key_Left); // in "it"
+        // F10 alone, or Shift with another key, opens nothing.
+        QTest::keyClick(text2, Qt::Key_F10);
+        QTest::keyClick(text2, Qt::Key_T, Qt::ShiftModifier);
+        QVERIFY(!QApplication::activePopupWidget());
+        QTest::keyClick(text2, Qt::Key_Backspace);
         QTest::keyClick(text2, Qt::Key_F10, Qt::ShiftModifier);
         QMenu* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         QVERIFY(menu);
@@ -348,6 +354,17 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(platform::boxText(text2), "wrnog two");
         QVERIFY(window->isVisible());
         QCOMPARE(line->text(), "wrnog two");
+        // A word with no suggestion cannot be changed; and once the box
+        // holds no unknown word, F7 closes the window and says so.
+        QVERIFY(buttons.at(0)->isEnabled());
+        platform::setBoxText(text2, "qqqq");
+        QTest::keyClick(text2, Qt::Key_F7);
+        QCOMPARE(line->selectedText(), "qqqq");
+        QVERIFY(!buttons.at(0)->isEnabled());
+        platform::setBoxText(text2, "one");
+        QTest::keyClick(text2, Qt::Key_F7);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(messages(*form), QStringList{"No misspelled words."});
     }
 
     void f7SaysWhenThereIsNothingToWalk() {
