@@ -236,8 +236,13 @@ class TestReader : public QObject {
         appendBytes(path(), "\r\nd\r\n**EOE**\r\nhope\r\nd\r\n**EOE**\r\ngrace\r");
         QCOMPARE(keywordsOf(tally), (QStringList{"grace 2", "ho 1", "hope 1",
                                                  QString::fromStdString(longWord) + " 1"}));
-        // The LF of the last CR LF comes later, and is no line of its own.
-        appendBytes(path(), "\nd\r\n**EOE**\r\nhope\r\n");
+        // The LF of the last CR LF comes later, and is no line of its own;
+        // also when it comes alone after a marker line.
+        appendBytes(path(), "\nd\r\n**EOE**\r");
+        keywordsOf(tally);
+        appendBytes(path(), "\n");
+        keywordsOf(tally);
+        appendBytes(path(), "hope\r\n");
         QVERIFY(keywordsOf(tally).contains("hope 2"));
         QVERIFY(!tally.wasCut());
 
