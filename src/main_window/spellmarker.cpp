@@ -10,7 +10,7 @@
 #include <QTimer>
 
 SpellMarker::SpellMarker(QPlainTextEdit* box, spelling::SpellChecker* checker)
-    : QObject(box), box_(box), checker_(checker), pass_(new QTimer(this)) {
+    : QObject(box), box_(box), checker_(checker), pass_(new QTimer(this)), held_(box->document()) {
     misspelled_.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     misspelled_.setUnderlineColor(Qt::red);
     pass_->setSingleShot(true); // at the next pass of the event loop
@@ -63,7 +63,7 @@ void SpellMarker::mark(QTextBlock block) {
         for (const spelling::WordSpan& word : spelling::findWords(checked)) {
             if (word.end() == checked.size() && checked.size() < text.size())
                 break; // cut at the limit, so no word
-            if (!held_.isNull() && block.position() + word.start == held_.selectionStart())
+            if (holding_ && block.position() + word.start == held_.selectionStart())
                 continue;
             if (checker_->isMisspelled(text.mid(word.start, word.length)))
                 marks.append({int(word.start), int(word.length), misspelled_});
@@ -79,21 +79,21 @@ void SpellMarker::contentsChanged(int from, int removed, int added) {
     Q_UNUSED(removed);
     QTextDocument* document = box_->document();
     // An edit at the caret, as typing makes, holds the word there back.
-    const QTextCursor wasHeld = std::exchange(held_, QTextCursor());
+    QTextBlock wasHeld = std::exchange(holding_, false) ? held_.block() : QTextBlock();
     const int caret = box_->textCursor().position();
     if (box_->hasFocus() && from <= caret && caret <= from + added) {
         const QTextBlock block = document->findBlock(caret);
         const QString text = block.text();
         if (auto word = spelling::wordAt(QStringView(text).left(kMostCheckedChars),
                                          caret - block.position())) {
-            held_ = QTextCursor(document);
             held_.setPosition(block.position() + int(word->start));
             held_.setPosition(block.position() + int(word->end()), QTextCursor::KeepAnchor);
+            holding_ = true;
         }
     }
     // Marking it now would lay out every line between it and the edit again.
-    if (!wasHeld.isNull() && wasHeld.block() != held_.block())
-        wasHeld.block().setUserState(-1);
+    if (wasHeld.isValid() && !(holding_ && wasHeld == held_.block()))
+        wasHeld.setUserState(-1);
     // The lines in between are new, with no marks yet; the first and the last
     // may have marks that no longer fit their text.
     const QTextBlock first = document->findBlock(from);
@@ -106,12 +106,12 @@ void SpellMarker::contentsChanged(int from, int removed, int added) {
 }
 
 void SpellMarker::caretMoved() {
-    if (held_.isNull())
+    if (!holding_)
         return;
     const int caret = box_->textCursor().position();
     if (held_.selectionStart() <= caret && caret <= held_.selectionEnd())
         return;
-    const QTextBlock block = std::exchange(held_, QTextCursor()).block();
-    if (block.isValid())
+    holding_ = false;
+    if (const QTextBlock block = held_.block(); block.isValid())
         mark(block);
 }

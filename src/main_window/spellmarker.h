@@ -46,7 +46,11 @@ class SpellMarker : public QObject {
     // Each line's user state holds the generation it was checked in; a change
     // of the checker starts a new one.
     int generation_ = 0;
-    // Selects the word being typed, if any; it moves with the text.
+    // Selects the word being typed while holding_; it moves with the text.
+    // One cursor for the box's life: Qt loses track of a cursor made or
+    // dropped while the document clears itself, and would write to a
+    // dropped one's memory at the next edit.
     QTextCursor held_;
+    bool holding_ = false;
     bool loading_ = false;
 };

@@ -164,6 +164,14 @@ class TestSpellingWindow : public QObject {
         text2->moveCursor(QTextCursor::End);
         TRY_COMPARE(marked(text2), (QStringList{"belxive", "wrnog"}));
         QCOMPARE(platform::boxText(text2), "I belxive it wrnog.");
+        // A text put in whole while a word is held, as a search shows an
+        // entry, is marked afresh, and the edits after it are safe.
+        QTest::keyClicks(text2, " wrnog");
+        platform::setBoxText(text2, {});
+        platform::appendLines(text2, {"wrnog one"});
+        TRY_COMPARE(marked(text2), QStringList{"wrnog"});
+        QTest::keyClicks(text2, "I ");
+        QCOMPARE(platform::boxText(text2), "I wrnog one\r\n");
     }
 
     // Text put in the box, as by a search, is marked from its first word.
