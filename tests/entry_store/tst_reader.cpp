@@ -217,6 +217,10 @@ class TestReader : public QObject {
         // change nothing.
         entry_store::KeywordTally small(platform::systemFileSystem(), path(), 64);
         QCOMPARE(keywordsOf(small, 8), keywords);
+        QFile::resize(QString::fromStdString(path()), 0);
+        QCOMPARE(keywordsOf(small), QStringList{});
+        writeBytes(path(), bytes.toStdString());
+        QCOMPARE(keywordsOf(small, 0), keywords); // every pass reads on, whatever its budget
     }
 
     // Bytes appended are read on from where the last pass stopped, each byte

@@ -172,6 +172,13 @@ class TestSpellingWindow : public QObject {
         TRY_COMPARE(marked(text2), QStringList{"wrnog"});
         QTest::keyClicks(text2, "I ");
         QCOMPARE(platform::boxText(text2), "I wrnog one\r\n");
+        // A line split in two has both halves marked at once.
+        platform::setBoxText(text2, "wrnog beleive");
+        TRY_COMPARE(marked(text2), (QStringList{"wrnog", "beleive"}));
+        for (int i = 0; i < 5; ++i)
+            QTest::keyClick(text2, Qt::Key_Right);
+        QTest::keyClick(text2, Qt::Key_Return);
+        QCOMPARE(marked(text2, 1), QStringList{"beleive"});
     }
 
     // Text put in the box, as by a search, is marked from its first word.
