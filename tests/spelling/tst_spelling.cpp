@@ -157,7 +157,7 @@ class TstSpelling : public QObject {
         SpellChecker checker(config.filePath("words.txt"));
         checker.setEngine(engine("en_US"));
         QCOMPARE(checker.suggestions("beleive").value(0), "believe");
-        QCOMPARE(checker.suggestions("zat").size(), SpellChecker::kMostSuggestions);
+        QCOMPARE(checker.suggestions("zat").size(), 5); // of the seven "?at" words
     }
 
     void speaksTheDictionarysEncoding() {
