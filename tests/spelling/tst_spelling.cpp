@@ -41,6 +41,10 @@ class TstSpelling : public QObject {
         writeTestDictionary(dir_.path(), "ru_RU", {"\xec\xe8\xf0"}, "microsoft-cp1251");
         // ISO 8859-2: "łąka" is the bytes b3 b1 6b 61.
         writeTestDictionary(dir_.path(), "pl_PL", {"\xb3\xb1ka"}, "ISO8859-2");
+        // Parts 13 and 15, which Windows has past its gap after part 9:
+        // "ąžuolas" and "œuvre".
+        writeTestDictionary(dir_.path(), "lt_LT", {"\xe0\xfeuolas"}, "ISO8859-13");
+        writeTestDictionary(dir_.path(), "fr_BE", {"\xbduvre"}, "ISO8859-15");
     }
 
     void choosesTheLanguage_data() {
@@ -167,6 +171,8 @@ class TstSpelling : public QObject {
         QCOMPARE(french->suggestions("cafe", 5), QStringList{QString::fromUtf8("café")});
         QVERIFY(engine("ru_RU")->knows(QString::fromUtf8("мир")));
         QVERIFY(engine("pl_PL")->knows(QString::fromUtf8("łąka")));
+        QVERIFY(engine("lt_LT")->knows(QString::fromUtf8("ąžuolas")));
+        QVERIFY(engine("fr_BE")->knows(QString::fromUtf8("œuvre")));
         // Another dictionary judges the words anew.
         QTemporaryDir config;
         SpellChecker checker(config.filePath("words.txt"));
