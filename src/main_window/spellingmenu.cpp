@@ -55,10 +55,12 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
     const QTextCursor caret = box_->textCursor();
     const QTextBlock block = caret.block();
     const QString text = block.text();
-    const auto span = caret.hasSelection()
-                          ? std::nullopt
-                          : spelling::wordAt(QStringView(text).left(SpellMarker::kMostCheckedChars),
-                                             caret.positionInBlock());
+    // A selection counts when it is one whole word, as a double click makes it.
+    const int from = caret.selectionStart() - block.position();
+    auto span = spelling::wordAt(QStringView(text).left(SpellMarker::kMostCheckedChars), from);
+    if (span && caret.hasSelection() &&
+        (span->start != from || span->end() != caret.selectionEnd() - block.position()))
+        span.reset();
     const QString word = span ? text.mid(span->start, span->length) : QString();
     if (span && checker_->isMisspelled(word)) {
         // The word is found again when an action is taken, wherever edits moved it.

@@ -253,6 +253,18 @@ class TestSpellingWindow : public QObject {
         TRY_COMPARE(marked(text2), QStringList());
         text2->undo();
         QCOMPARE(platform::boxText(text2), "I beleive it.");
+        // A word selected whole, as a double click selects it, is offered too,
+        // and stays selected; a selection of more has the usual actions only.
+        for (const int end : {9, 12}) {
+            QTextCursor selection(text2->document());
+            selection.setPosition(2);
+            selection.setPosition(end, QTextCursor::KeepAnchor);
+            text2->setTextCursor(selection);
+            menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
+            QCOMPARE(text2->textCursor().selectedText(), selection.selectedText());
+            QCOMPARE(texts(menu).first() == "believe", end == 9);
+            menu->close();
+        }
     }
 
     void theKeyboardOpensTheMenuAtTheCaret() {
