@@ -11,11 +11,12 @@ class SpellChecker;
 }
 
 // The entry text box's context menu, opened by a right click, the Menu key or
-// Shift+F10, for the word at the caret; a right click first moves the caret to
-// the clicked word. For a misspelled word the menu starts with up to five
-// suggestions, then "Add to Dictionary" and "Ignore All", then the box's usual
-// edit actions. A suggestion taken replaces the word as one undo step. F7 in
-// the box opens the spelling window.
+// Shift+F10, for the word at the caret or the one word selected; a right click
+// outside the selection first moves the caret to the clicked word. For a
+// misspelled word the menu starts with up to five suggestions, then "Add to
+// Dictionary" and "Ignore All", then the box's usual edit actions. A
+// suggestion taken replaces the word as one undo step. F7 in the box opens the
+// spelling window.
 class SpellingMenu : public QObject {
     Q_OBJECT
   public:
