@@ -74,6 +74,8 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
                     [this, target, word, suggestion] { replace(target, word, suggestion); });
             menu->insertAction(usual, action);
         }
+        if (menu->actions().first() != usual)
+            menu->insertSeparator(usual); // the words apart from what is done to them
         auto* add = new QAction(QStringLiteral("Add to Dictionary"), menu);
         connect(add, &QAction::triggered, this, [this, word] { addToDictionary(word); });
         auto* ignore = new QAction(QStringLiteral("Ignore All"), menu);

@@ -244,10 +244,11 @@ class TestSpellingWindow : public QObject {
         QVERIFY(!menu->activeAction()); // Enter takes nothing the mouse did not point at
         const QStringList actions = texts(menu);
         QCOMPARE(actions.first(), "believe");
-        const qsizetype suggestions = actions.indexOf("Add to Dictionary");
+        const qsizetype suggestions = actions.indexOf("");
         QVERIFY(suggestions >= 1 && suggestions <= 5);
-        QCOMPARE(actions.mid(suggestions + 1, 2), (QStringList{"Ignore All", ""}));
-        QCOMPARE(actions.mid(suggestions + 3), texts(text2->createStandardContextMenu()));
+        QCOMPARE(actions.mid(suggestions + 1, 3),
+                 (QStringList{"Add to Dictionary", "Ignore All", ""}));
+        QCOMPARE(actions.mid(suggestions + 4), texts(text2->createStandardContextMenu()));
         take(menu, "believe");
         QCOMPARE(platform::boxText(text2), "I believe it.");
         TRY_COMPARE(marked(text2), QStringList());
@@ -291,6 +292,9 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(texts(menu).first(), "believe");
         QCOMPARE(menu->activeAction()->text(), "believe");
         menu->close();
+        platform::setBoxText(text2, "qqqq"); // no suggestion, so no line above the rest
+        QCOMPARE(texts(openMenu(text2, QContextMenuEvent::Keyboard)).first(), "Add to Dictionary");
+        QApplication::activePopupWidget()->close();
     }
 
     void addedAndIgnoredWordsAreNoLongerMarked() {
