@@ -113,6 +113,7 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     for (QPushButton* each : {change_, ignore, ignoreAll, add, close})
         layout->addWidget(each, row++, 1);
     platform::clickFocusedButtonOnEnter(this);
+    line_->installEventFilter(this);
     announcer_ = new platform::Announcer(this);
     // A whole new text (a search showing an entry, the fish, all of it typed
     // over) leaves the walk's cursors at one end of it; the next step walks
@@ -176,10 +177,10 @@ bool SpellingWindow::findNext() {
 
 void SpellingWindow::showWord() {
     const QTextBlock block = found_.block();
-    // The selection in the line shows only while it has the focus.
     lineLabel_->setText(QStringLiteral("Not in the dictionary: %1").arg(word_));
     line_->setText(block.text());
-    line_->setSelection(found_.selectionStart() - block.position(), int(word_.size()));
+    wordInLine_ = found_.selectionStart() - block.position();
+    line_->setSelection(wordInLine_, int(word_.size()));
     suggestions_->clear();
     const QStringList suggestions = checker_->suggestions(word_);
     suggestions_->addItems(suggestions);
@@ -192,6 +193,27 @@ void SpellingWindow::showWord() {
             ? QStringLiteral("Not in the dictionary: %1. No suggestions.").arg(word_)
             : QStringLiteral("Not in the dictionary: %1. Suggestion: %2.")
                   .arg(word_, suggestions.first()));
+}
+
+// A line edit drops its selection when it loses the focus, and when its
+// window comes to the front without giving it the focus; each time, once it
+// has, the word is marked in its line again.
+void SpellingWindow::markWordLater() {
+    QMetaObject::invokeMethod(
+        this, [this] { line_->setSelection(wordInLine_, int(word_.size())); },
+        Qt::QueuedConnection);
+}
+
+void SpellingWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange)
+        markWordLater();
+    QWidget::changeEvent(event);
+}
+
+bool SpellingWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == line_ && event->type() == QEvent::FocusOut)
+        markWordLater();
+    return QWidget::eventFilter(watched, event);
 }
 
 void SpellingWindow::next() {

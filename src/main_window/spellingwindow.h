@@ -34,6 +34,8 @@ class SpellingWindow : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* checker);
@@ -42,6 +44,7 @@ class SpellingWindow : public QWidget {
     // Selects the next unknown word in found_; false once the walk is over.
     bool findNext();
     void showWord();
+    void markWordLater();
     void next();
     void change();
     void finish();
@@ -59,6 +62,7 @@ class SpellingWindow : public QWidget {
     QTextCursor at_;
     QTextCursor found_;
     QString word_;
+    int wordInLine_ = 0;
     bool wrapped_ = false;
     // The next step begins a walk at the caret.
     bool fromCaret_ = false;

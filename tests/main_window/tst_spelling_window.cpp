@@ -332,6 +332,15 @@ class TestSpellingWindow : public QObject {
         auto* suggestions = window->findChild<QListWidget*>("Suggestions");
         QCOMPARE(line->text(), "I beleive it rihgt");
         QCOMPARE(line->selectedText(), "beleive");
+        // It stays marked as the window comes to the front, and after the
+        // line had the focus; a line edit without the focus drops it.
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+        QCoreApplication::processEvents();
+        QCOMPARE(line->selectedText(), "beleive");
+        line->setFocus(Qt::TabFocusReason);
+        suggestions->setFocus(Qt::TabFocusReason);
+        QCoreApplication::processEvents();
+        QCOMPARE(line->selectedText(), "beleive");
         QCOMPARE(text2->textCursor().selectedText(), "beleive"); // shown where it is
         QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
         QCOMPARE(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name),
