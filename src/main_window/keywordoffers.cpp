@@ -1,5 +1,6 @@
 #include "keywordoffers.h"
 
+#include "doubleclickguard.h"
 #include "keywordmodel.h"
 
 #include <QAbstractItemView>
@@ -45,6 +46,8 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     setClock([clock] { return clock.elapsed(); });
     box_->installEventFilter(this);
     completer_->popup()->installEventFilter(this);
+    connect(completer_, qOverload<const QModelIndex&>(&QCompleter::activated),
+            new DoubleClickGuard(this), &DoubleClickGuard::arm);
     QAbstractItemModel* shown = completer_->completionModel();
     connect(shown, &QAbstractItemModel::modelReset, this, &KeywordOffers::tellCountLater);
     connect(shown, &QAbstractItemModel::layoutChanged, this, &KeywordOffers::tellCountLater);

@@ -587,6 +587,27 @@ class TestForm1 : public QObject {
         QCOMPARE(text3->text(), QString("May, 6"));
         clickWithListOpen("Text2");
         QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text2"));
+        // A double click on an offer takes it, and its second press clicks
+        // nothing the closed list had covered.
+        auto* text2 = child<QPlainTextEdit>(form, "Text2");
+        platform::setBoxText(text2, "keep me");
+        openList();
+        const QPoint onBoth(list->mapToGlobal(list->rect().center()).x(),
+                            text2->mapToGlobal(QPoint(0, 4)).y());
+        const QModelIndex overText2 = list->indexAt(list->viewport()->mapFromGlobal(onBoth));
+        QVERIFY(overText2.isValid());
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {}, form.mapFromGlobal(onBoth));
+        QCOMPARE(text1->text(), overText2.data().toString().section(" (", 0, 0));
+        QCOMPARE(QApplication::focusWidget(), text1);
+        QVERIFY(!text2->textCursor().hasSelection());
+        // After a single click on an offer, the next double click is the user's.
+        openList();
+        QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {}, form.mapFromGlobal(onBoth));
+        QTextCursor inKeep(text2->document());
+        inKeep.setPosition(2);
+        QTest::mouseDClick(form.windowHandle(), Qt::LeftButton, {},
+                           text2->viewport()->mapTo(&form, text2->cursorRect(inKeep).center()));
+        QCOMPARE(text2->textCursor().selectedText(), "keep");
         clickWithListOpen("Picture1", QPoint(60, 20));
         QCOMPARE(platform::boxText(child<QPlainTextEdit>(form, "Text2")),
                  distributionNotice().join("\r\n") + "\r\n");
