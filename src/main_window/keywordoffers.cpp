@@ -167,6 +167,9 @@ bool KeywordOffers::eventFilter(QObject* watched, QEvent* event) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Escape || key == Qt::Key_Return || key == Qt::Key_Enter)
             offering_ = false;
+        // An offer only looked at, with Down, is put back for what was typed.
+        if (key == Qt::Key_Escape && box_->text() != completer_->completionPrefix())
+            box_->setText(completer_->completionPrefix());
         movingOn_ = key == Qt::Key_Tab || key == Qt::Key_Backtab;
         break;
     }

@@ -272,6 +272,13 @@ class TestForm1 : public QObject {
         QCOMPARE(text1->text(), QString("grace"));
         QVERIFY(!list->isVisible());
         QCOMPARE(QApplication::focusWidget(), text1);
+        // Esc puts back what was typed for an offer only looked at.
+        text1->clear();
+        type("GRA");
+        press(Qt::Key_Down);
+        QCOMPARE(text1->text(), QString("grace"));
+        press(Qt::Key_Escape);
+        QCOMPARE(text1->text(), QString("GRA"));
 
         // Exactly what was typed, and nothing more, is no offer.
         text1->clear();
