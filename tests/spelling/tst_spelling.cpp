@@ -2,6 +2,7 @@
 #include "spellchecker.h"
 #include "spellingfiles.h"
 #include "testdictionary.h"
+#include "textencoding.h"
 #include "words.h"
 
 #include <QDateTime>
@@ -162,6 +163,9 @@ class TstSpelling : public QObject {
         checker.setEngine(engine("en_US"));
         QCOMPARE(checker.suggestions("beleive").value(0), "believe");
         QCOMPARE(checker.suggestions("zat").size(), 5); // of the seven "?at" words
+        checker.setDictionaryFolder(dir_.path());
+        checker.loadInBackground(); // it has a dictionary already
+        QVERIFY(!checker.isLoading());
     }
 
     void speaksTheDictionarysEncoding() {
@@ -173,6 +177,12 @@ class TstSpelling : public QObject {
         QVERIFY(engine("pl_PL")->knows(QString::fromUtf8("łąka")));
         QVERIFY(engine("lt_LT")->knows(QString::fromUtf8("ąžuolas")));
         QVERIFY(engine("fr_BE")->knows(QString::fromUtf8("œuvre")));
+        // Half a character, at the end of one text, is not kept for the next.
+        platform::TextEncoding utf8("UTF-8");
+        QVERIFY(!utf8.encode(QString(QChar(0xD83D))));
+        QCOMPARE(utf8.encode("ok"), QByteArray("ok"));
+        utf8.decode("caf\xc3");
+        QCOMPARE(utf8.decode("ok"), "ok");
         // Another dictionary judges the words anew.
         QTemporaryDir config;
         SpellChecker checker(config.filePath("words.txt"));
