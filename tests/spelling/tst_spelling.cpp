@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -229,6 +230,15 @@ class TstSpelling : public QObject {
         QFile builtIn(":/dictionaries/en_US.dic");
         if (!builtIn.open(QIODevice::ReadOnly))
             QSKIP("The system brings its own dictionaries");
+        const QString folder = QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) +
+                               "/Verimond/dictionaries";
+        // As at the first start; what was there before is put back after.
+        const QString kept = folder + ".kept-by-test";
+        QDir().rename(folder, kept);
+        const auto putBack = qScopeGuard([&] {
+            QDir(folder).removeRecursively();
+            QDir().rename(kept, folder);
+        });
         QTemporaryDir config;
         SpellChecker checker(config.filePath("words.txt"));
         QSignalSpy loaded(&checker, &SpellChecker::dictionaryLoaded);
@@ -236,8 +246,7 @@ class TstSpelling : public QObject {
         QVERIFY(loaded.wait(60000));
         QVERIFY(checker.suggestions("beleive").contains("believe"));
 
-        QFile dic(QDir::fromNativeSeparators(qEnvironmentVariable("LOCALAPPDATA")) +
-                  "/Verimond/dictionaries/en_US.dic");
+        QFile dic(folder + "/en_US.dic");
         const QDateTime longAgo(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
         QVERIFY(dic.open(QIODevice::ReadWrite));
         QVERIFY(dic.setFileTime(longAgo, QFileDevice::FileModificationTime));
