@@ -323,6 +323,14 @@ class TestReader : public QObject {
         QVERIFY(passes > 20 * 5800 / 100);
         QVERIFY(total <= diary.size() + (passes + 1) * (checks + 8));
         QCOMPARE(keywordsOf(tally).size(), 20); // "k0" to "k19"; the long ones are too long
+        // Bytes appended are read alone, also after a pass whose last read
+        // filled only part of the buffer.
+        appendBytes(path(), "k20," + std::string(1000, 'k') + "\r\n");
+        keywordsOf(tally);
+        files.reset();
+        appendBytes(path(), "t\r\n**EOE**\r\n");
+        keywordsOf(tally);
+        QVERIFY(files.bytesRead <= 12 + checks);
     }
 
     // Only a plain file is read: for keywords, a device, a named pipe or a
@@ -331,11 +339,12 @@ class TestReader : public QObject {
         const QString name = QString::fromStdString(path());
         QFile::remove(name);
         QVERIFY(QDir().mkdir(name));
-        entry_store::KeywordTally tally(platform::systemFileSystem(), path());
+        FaultyFileSystem files;
+        entry_store::KeywordTally tally(files, path());
         QCOMPARE(keywordsOf(tally), QStringList{});
         QVERIFY(QDir().rmdir(name));
 #ifndef Q_OS_WIN
-        EntryReader reader(platform::systemFileSystem());
+        EntryReader reader(files);
         const auto refused = [&] {
             const auto error = reader.open(path());
             return error && error->kind == entry_store::StoreErrorKind::NotPlainFile;
@@ -351,6 +360,10 @@ class TestReader : public QObject {
         QVERIFY(refused());
         QVERIFY(QFile::remove(name));
 #endif
+        const auto count = [&](platform::FileOp op) {
+            return std::count(files.calls.cbegin(), files.calls.cend(), op);
+        };
+        QCOMPARE(count(platform::FileOp::Close), count(platform::FileOp::Open)); // none left open
     }
 
     // A failed pass keeps what was counted, and the next one goes on.
