@@ -144,6 +144,7 @@ class TstSpelling : public QObject {
         QVERIFY(!checker.isMisspelled("believe"));
         QVERIFY(!checker.isMisspelled("Believe"));
         QVERIFY(!checker.isMisspelled("b3leive"));
+        QVERIFY(checker.isMisspelled(QString(SpellChecker::kLongestWord, u'x')));
         QVERIFY(!checker.isMisspelled(QString(SpellChecker::kLongestWord + 1, u'x')));
 
         QSignalSpy changed(&checker, &SpellChecker::changed);
