@@ -195,24 +195,17 @@ void SpellingWindow::showWord() {
                   .arg(word_, suggestions.first()));
 }
 
-// A line edit drops its selection when it loses the focus, and when its
-// window comes to the front without giving it the focus; each time, once it
-// has, the word is marked in its line again.
-void SpellingWindow::markWordLater() {
-    QMetaObject::invokeMethod(
-        this, [this] { line_->setSelection(wordInLine_, int(word_.size())); },
-        Qt::QueuedConnection);
-}
-
-void SpellingWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::ActivationChange)
-        markWordLater();
-    QWidget::changeEvent(event);
-}
-
+// A line edit drops its selection when its window comes to the front without
+// giving it the focus, and when it loses the focus; the word stays marked.
 bool SpellingWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == line_ && event->type() == QEvent::WindowActivate) {
+        line_->update(); // in the active window's colours
+        return true;
+    }
     if (watched == line_ && event->type() == QEvent::FocusOut)
-        markWordLater();
+        QMetaObject::invokeMethod(
+            this, [this] { line_->setSelection(wordInLine_, int(word_.size())); },
+            Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 

@@ -34,7 +34,6 @@ class SpellingWindow : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
-    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -44,7 +43,6 @@ class SpellingWindow : public QWidget {
     // Selects the next unknown word in found_; false once the walk is over.
     bool findNext();
     void showWord();
-    void markWordLater();
     void next();
     void change();
     void finish();
