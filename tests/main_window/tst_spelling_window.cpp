@@ -238,6 +238,7 @@ class TestSpellingWindow : public QObject {
     void aRightClickCorrectsTheWordClicked() {
         auto [form, text2] = open("I beleive it.");
         TRY_COMPARE(marked(text2), QStringList{"beleive"});
+        text2->moveCursor(QTextCursor::End); // the word clicked lies before the caret
         QMenu* menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
         QVERIFY(menu);
         QCOMPARE(text2->textCursor().position(), 5);
@@ -338,6 +339,9 @@ class TestSpellingWindow : public QObject {
         QCoreApplication::processEvents();
         QCOMPARE(line->selectedText(), "beleive");
         line->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(line, Qt::Key_End); // the line is read from its caret meanwhile
+        QCoreApplication::processEvents();
+        QVERIFY(!line->hasSelectedText());
         suggestions->setFocus(Qt::TabFocusReason);
         QCoreApplication::processEvents();
         QCOMPARE(line->selectedText(), "beleive");
@@ -394,6 +398,13 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(platform::boxText(text2), "wrnog two");
         QVERIFY(window->isVisible());
         QCOMPARE(line->text(), "wrnog two");
+        text2->moveCursor(QTextCursor::End); // typed over whole, likewise
+        QTest::keyClick(text2, Qt::Key_F7);
+        text2->selectAll();
+        QTest::keyClicks(text2, "x wrnog");
+        QTest::keyClick(window, Qt::Key_Return);
+        QCOMPARE(platform::boxText(text2), "x wrnog");
+        QCOMPARE(line->text(), "x wrnog");
         // A word with no suggestion cannot be changed; and once the box
         // holds no unknown word, F7 closes the window and says so.
         QVERIFY(buttons.at(0)->isEnabled());
