@@ -359,11 +359,12 @@ class TestReader : public QObject {
         QCOMPARE(keywordsOf(tally), QStringList{});
         QVERIFY(refused());
         QVERIFY(QFile::remove(name));
-#endif
+        // Each of them opens here, and none is left open; Windows opens no folder.
         const auto count = [&](platform::FileOp op) {
             return std::count(files.calls.cbegin(), files.calls.cend(), op);
         };
-        QCOMPARE(count(platform::FileOp::Close), count(platform::FileOp::Open)); // none left open
+        QCOMPARE(count(platform::FileOp::Close), count(platform::FileOp::Open));
+#endif
     }
 
     // A failed pass keeps what was counted, and the next one goes on.
