@@ -1,9 +1,7 @@
 #include "spellingfiles.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLocale>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <windows.h>
@@ -23,35 +21,12 @@ QString localFolder() {
            QStringLiteral("/Verimond/dictionaries");
 }
 
-// Whether `path` already holds `bytes`; a dictionary is read at each start,
-// and a file written each time would be a needless write to the user's disk.
-bool holds(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) && file.readAll() == bytes;
-}
-
-// By a rename, so a second copy of the program starting at the same time
-// never reads half a dictionary. One that cannot be written is left out, and
-// spelling chooses among those that are there.
-void writeOut(const QString& from, const QString& to) {
-    QFile bundled(from);
-    if (!bundled.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray bytes = bundled.readAll();
-    if (holds(to, bytes))
-        return;
-    QSaveFile file(to);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size())
-        file.commit();
-}
-
 } // namespace
 
 // Windows' own name for the user's language is "de-DE"; Qt gives "de_DE", as
 // dictionaries are named.
 QString userLanguage() {
-    const QString name = QLocale::system().name();
-    return name == u"C" ? QString() : name;
+    return languageOf(QLocale::system().name());
 }
 
 // Windows brings no dictionaries; the user adds one beside those built in.
@@ -63,12 +38,7 @@ QString dictionaryAdvice(const QString& locale) {
 
 QString dictionaryFolder() {
     const QString folder = localFolder();
-    const QDir bundled(kBundled);
-    const QStringList names = bundled.entryList(QDir::Files, QDir::Name);
-    if (!names.isEmpty() && QDir().mkpath(folder)) {
-        for (const QString& name : names)
-            writeOut(bundled.filePath(name), folder + u'/' + name);
-    }
+    writeOutDictionaries(kBundled, folder);
     return folder;
 }
 

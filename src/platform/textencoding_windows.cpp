@@ -1,41 +1,17 @@
 #include "textencoding.h"
 
+#include "codepages.h"
+
 #include <windows.h>
 
 namespace platform {
 
-namespace {
-
-// Qt here knows only the Unicode encodings and Latin-1; the 8-bit ones
-// Hunspell's dictionaries use are Windows code pages.
-unsigned codePageFor(const QByteArray& name) {
-    const QByteArray upper = name.toUpper();
-    bool number = false;
-    if (upper.startsWith("ISO-8859-")) {
-        const int part = upper.mid(9).toInt(&number);
-        // Windows has no code page for parts 10, 11, 12, 14 and 16.
-        if (number && (part <= 9 || part == 13 || part == 15))
-            return 28590 + part;
-    } else if (upper.startsWith("WINDOWS-125")) {
-        const int page = upper.mid(8).toInt(&number);
-        if (number && page <= 1258)
-            return page;
-    } else if (upper == "KOI8-R") {
-        return 20866;
-    } else if (upper == "KOI8-U") {
-        return 21866;
-    } else if (upper == "TIS-620") {
-        return 874;
-    }
-    return 0;
-}
-
-} // namespace
-
 TextEncoding::TextEncoding(const QByteArray& name)
     : encoder_(name.constData()), decoder_(name.constData()) {
     if (!encoder_.isValid()) {
-        const unsigned page = codePageFor(name);
+        // Qt here knows only the Unicode encodings and Latin-1; the 8-bit ones
+        // Hunspell's dictionaries use are Windows code pages.
+        const unsigned page = windowsCodePageFor(name);
         if (page && IsValidCodePage(page))
             codePage_ = page;
     }

@@ -1,3 +1,4 @@
+#include "codepages.h"
 #include "dictionaries.h"
 #include "spellchecker.h"
 #include "spellingfiles.h"
@@ -12,6 +13,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifndef Q_OS_WIN
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 using namespace spelling;
 
 class TstSpelling : public QObject {
@@ -25,6 +31,11 @@ class TstSpelling : public QObject {
         if (!loaded)
             qFatal("%s", qPrintable(loaded.error()));
         return std::move(loaded.value());
+    }
+
+    static QByteArray bytesOf(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     QStringList words(const QString& line) {
@@ -90,6 +101,24 @@ class TstSpelling : public QObject {
         QCOMPARE(platform::localeFromEnvironment(), "fr_FR");
         QCOMPARE(platform::debianPackageFor("en_US"), "hunspell-en-us");
         QCOMPARE(platform::debianPackageFor("de"), "hunspell-de");
+        QCOMPARE(platform::languageOf("POSIX"), "");
+        QCOMPARE(platform::languageOf("sr_RS@latin"), "sr_RS");
+    }
+
+    // Windows converts the dictionaries' 8-bit encodings by its code pages,
+    // of which ISO 8859 has gaps.
+    void namesTheWindowsCodePages() {
+        const QList<std::pair<QByteArray, unsigned>> pages{
+            {"ISO-8859-1", 28591},  {"iso-8859-9", 28599},
+            {"ISO-8859-10", 0},     {"ISO-8859-13", 28603},
+            {"ISO-8859-14", 0},     {"ISO-8859-15", 28605},
+            {"ISO-8859-0", 0},      {"ISO-8859-x", 0},
+            {"windows-1250", 1250}, {"WINDOWS-1258", 1258},
+            {"windows-1259", 0},    {"windows-125x", 0},
+            {"KOI8-R", 20866},      {"koi8-u", 21866},
+            {"TIS-620", 874},       {"UTF-8", 0}};
+        for (const auto& [name, page] : pages)
+            QVERIFY2(platform::windowsCodePageFor(name) == page, name);
     }
 
     void findsOnlyPairedDictionaries() {
@@ -260,6 +289,54 @@ class TstSpelling : public QObject {
         platform::dictionaryFolder();
         QVERIFY(dic.open(QIODevice::ReadOnly));
         QVERIFY(dic.readAll() == builtIn.readAll());
+    }
+
+    // Where the program brings its own dictionaries, they are written out
+    // whole, and only when what is there differs.
+    void writesOutTheDictionaries() {
+        QTemporaryDir bundled, local;
+        writeTestDictionary(bundled.path(), "en_US");
+        const QString to = local.filePath("Verimond/dictionaries");
+        platform::writeOutDictionaries(bundled.path(), to);
+        QCOMPARE(bytesOf(to + "/en_US.dic"), bytesOf(bundled.filePath("en_US.dic")));
+        QCOMPARE(bytesOf(to + "/en_US.aff"), bytesOf(bundled.filePath("en_US.aff")));
+
+        QFile dic(to + "/en_US.dic");
+        const QDateTime longAgo(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+        QVERIFY(dic.open(QIODevice::ReadWrite));
+        QVERIFY(dic.setFileTime(longAgo, QFileDevice::FileModificationTime));
+        dic.close();
+        platform::writeOutDictionaries(bundled.path(), to);
+        QCOMPARE(QFileInfo(dic.fileName()).lastModified(), longAgo);
+        for (const QByteArray& wrong :
+             {QByteArray("2\nbeleive\n"), bytesOf(dic.fileName()).replace("word", "wurd")}) {
+            QVERIFY(dic.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            dic.write(wrong);
+            dic.close();
+            platform::writeOutDictionaries(bundled.path(), to);
+            QCOMPARE(bytesOf(dic.fileName()), bytesOf(bundled.filePath("en_US.dic")));
+        }
+#ifndef Q_OS_WIN
+        // A disk that takes only part of one leaves the one there as it was.
+        QFile big(bundled.filePath("en_US.dic"));
+        QVERIFY(big.open(QIODevice::Append));
+        big.write(QByteArray(128 * 1024, 'x'));
+        big.close();
+        const QByteArray before = bytesOf(dic.fileName());
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        const rlimit small{64 * 1024, limit.rlim_max};
+        const auto handler = signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &small);
+        platform::writeOutDictionaries(bundled.path(), to);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        signal(SIGXFSZ, handler);
+        QCOMPARE(bytesOf(dic.fileName()), before);
+#endif
+        // Nothing to write makes no folder.
+        QTemporaryDir none;
+        platform::writeOutDictionaries(none.path(), local.filePath("nothing"));
+        QVERIFY(!QFileInfo::exists(local.filePath("nothing")));
     }
 
     // The dictionaries are in the user's profile, whose name may hold letters
