@@ -322,9 +322,11 @@ Expected<KeywordTally::Pass, StoreError> KeywordTally::readOn(std::uint64_t budg
         if (finished_)
             return Pass::Done;
     } else if (stamp_) {
-        // A file shorter than what was read fails the check of the bytes before offset_.
+        // A file shorter than what was read fails the check of the bytes
+        // before offset_. One of the same size has a new time, as the stamp
+        // differs: rewritten in place.
         const bool replaced = now.device != stamp_->device || now.file != stamp_->file;
-        const bool rewritten = now.size == stamp_->size && now.modified != stamp_->modified;
+        const bool rewritten = now.size == stamp_->size;
         bool same = !replaced && !rewritten;
         if (same) {
             auto check = unchanged(handle);

@@ -20,7 +20,7 @@ SpellingMenu::SpellingMenu(QPlainTextEdit* box, spelling::SpellChecker* checker)
 }
 
 bool SpellingMenu::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && watched == box_) {
+    if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F7 && key->modifiers() == Qt::NoModifier) {
             SpellingWindow::check(box_, checker_);

@@ -57,7 +57,7 @@ std::vector<WordSpan> findWords(QStringView line) {
         const qsizetype start = i;
         while (i < size && !line[i].isSpace())
             ++i;
-        if (i > start && !isAddress(line.mid(start, i - start)))
+        if (!isAddress(line.mid(start, i - start)))
             wordsOfChunk(line, start, i, words);
     }
     return words;
