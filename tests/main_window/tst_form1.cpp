@@ -389,10 +389,11 @@ class TestForm1 : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(!slices->isActive(), 10000);
         QCOMPARE(box->completer()->model()->rowCount(), 3);
         QVERIFY(!box->completer()->popup()->isVisible());
-        // Nor once Esc or Enter has closed the list while a read went on, nor
+        // Nor once Esc, Enter or Return has closed the list while a read went on, nor
         // while a menu is open over the box, nor once the box is emptied.
         offers.setClock([ms = qint64(1) << 41]() mutable { return ms += 1000; });
-        for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Enter, Qt::Key_Menu, Qt::Key_Backspace}) {
+        for (const Qt::Key key :
+             {Qt::Key_Escape, Qt::Key_Enter, Qt::Key_Return, Qt::Key_Menu, Qt::Key_Backspace}) {
             appendBytes(path(), "kz\r\nd\r\n**EOE**\r\n" + std::string(2000, ' '));
             // Offscreen, the list's own activation may come after it closed.
             window.activateWindow();
