@@ -334,6 +334,7 @@ class TestSpellingWindow : public QObject {
         auto* window = form->findChild<QWidget*>("SpellingWindow");
         QVERIFY(window && window->isVisible());
         QCOMPARE(window->windowTitle(), "Spelling");
+        QCOMPARE(window->font(), form->font());
         auto* line = window->findChild<QLineEdit*>("Line");
         auto* suggestions = window->findChild<QListWidget*>("Suggestions");
         QCOMPARE(line->text(), "I beleive it rihgt");

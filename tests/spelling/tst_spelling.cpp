@@ -160,6 +160,8 @@ class TstSpelling : public QObject {
         QCOMPARE(wordAt(line, 9), (WordSpan{2, 7})); // just after it
         QCOMPARE(wordAt(line, 1), (WordSpan{0, 1}));
         QVERIFY(!wordAt(u"a  b", 2));
+        // A line cut at the checking limit ends where it is cut.
+        QCOMPARE(wordAt(QStringView(u"x@y.com").left(4), 2), (WordSpan{2, 1}));
     }
 
     void judgesWordsByTheRules() {
