@@ -26,9 +26,9 @@ QString userLanguage();
 
 // The folder whose Hunspell dictionaries spelling chooses from. Where the
 // system has none of its own, the dictionaries built into the program (under
-// :/dictionaries) are written out there first, as Hunspell reads only files;
-// one already there as the program holds it is left as it is. Beside them the
-// user may put a dictionary of their own language.
+// :/dictionaries) are written out there first by writeOutDictionaries(), as
+// Hunspell reads only files. Beside them the user may put a dictionary of
+// their own language.
 QString dictionaryFolder();
 
 // Writes each file of the folder `from` (the program's own dictionaries)
