@@ -96,6 +96,17 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
         return reported;
     };
 
+    // Only a plain file is written. A named pipe would take the entry until
+    // its buffer fills and then wait for a reader for ever, and a device takes
+    // it or refuses it without keeping it; neither is a diary. This comes
+    // before the lock, which some devices refuse with an error of their own.
+    const auto stamp = files_.stamp(fd);
+    if (!stamp)
+        return fail(stamp.error(), std::nullopt);
+    if (!stamp.value().plain) {
+        (void)files_.close(fd);
+        return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}};
+    }
     if (auto error = lockWithin(fd, deadline))
         return fail(*error, std::nullopt);
     auto before = files_.size(fd);

@@ -58,20 +58,22 @@ class TestFaults : public QObject {
         fillBoxes(form);
         QTest::mouseClick(child(form, "Command1"), Qt::LeftButton);
         const auto calls = files.calls;
-        // open, lock, size, read the tail, write, flush, close
-        QCOMPARE(calls.size(), std::size_t{7});
+        // open, stamp, lock, size, read the tail, write, flush, close
+        QCOMPARE(calls.size(), std::size_t{8});
+        const int w = 6; // the write
+        QCOMPARE(calls[w - 1], FileOp::Write);
 
         struct Case {
             const char* what;
             int failAt, alsoFailAt, shortAt;
         };
         std::vector<Case> cases;
-        for (int at = 1; at <= 7; ++at)
+        for (int at = 1; at <= int(calls.size()); ++at)
             cases.push_back({"one call", at, 0, 0});
-        cases.push_back({"write, then restoring the length", 5, 6, 0});
-        cases.push_back({"short write, then the rest", 6, 0, 5});
-        cases.push_back({"short write, then flushing", 7, 0, 5});
-        cases.push_back({"short write, the rest, then restoring the length", 6, 7, 5});
+        cases.push_back({"write, then restoring the length", w, w + 1, 0});
+        cases.push_back({"short write, then the rest", w + 1, 0, w});
+        cases.push_back({"short write, then flushing", w + 2, 0, w});
+        cases.push_back({"short write, the rest, then restoring the length", w + 1, w + 2, w});
         for (int code : {EIO, ENOSPC, EACCES, EROFS, ENOMEM}) {
             for (const Case& c : cases) {
                 writeBytes("verimond.dat", kBefore);

@@ -194,7 +194,7 @@ class TestForm1 : public QObject {
         child<QLineEdit>(form, "Text1")->setText("grace");
         child<QLineEdit>(form, "Text3")->setText("May 3");
         platform::setBoxText(child<QPlainTextEdit>(form, "Text2"), "my thought\r\nsecond line");
-        files.reset(5, ENOSPC); // the write, after open, lock, size and reading the tail
+        files.reset(6, ENOSPC); // the write, after open, stamp, lock, size and reading the tail
         QTest::mouseClick(child<QWidget>(form, "Command1"), Qt::LeftButton);
         QCOMPARE(hooks.messages.size(), 1);
         QVERIFY(hooks.messages[0].contains("verimond.dat"));
