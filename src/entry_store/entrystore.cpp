@@ -4,7 +4,6 @@
 #include "textcodec.h"
 
 #include <cerrno>
-#include <thread>
 
 namespace entry_store {
 
@@ -74,12 +73,11 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
     // One wait in all for other programs: for an open refused because one holds
     // the file without sharing it (a virus scanner, a backup or sync tool, an
     // indexer on Windows), and then for one that holds its lock.
-    const auto deadline = std::chrono::steady_clock::now() + lockWait_;
+    const auto deadline = clock_.now() + lockWait_;
     bool created = false;
     auto handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
-    while (!handle && handle.error().code == EWOULDBLOCK &&
-           std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(kRetryPause);
+    while (!handle && handle.error().code == EWOULDBLOCK && clock_.now() < deadline) {
+        clock_.pause(kRetryPause);
         handle = files_.open(fileName_, platform::FileSystem::Mode::Append, &created);
     }
     if (!handle)
@@ -159,9 +157,9 @@ EntryStore::lockWithin(platform::FileHandle fd, std::chrono::steady_clock::time_
             return state.error();
         if (state.value() != platform::LockState::Busy)
             return std::nullopt;
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (clock_.now() >= deadline)
             return platform::FileError{platform::FileOp::Lock, EWOULDBLOCK};
-        std::this_thread::sleep_for(kRetryPause);
+        clock_.pause(kRetryPause);
     }
 }
 

@@ -13,9 +13,11 @@
 #include "storeerror.h"
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace entry_store {
 
@@ -51,6 +53,18 @@ class EntryStore {
                                    std::string_view text);
     void setLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
+    // The time a save's wait is measured on, and the pause between its tries.
+    // Tests put a clock of their own here, so that no result hangs on how
+    // busy the machine is.
+    struct Clock {
+        std::function<std::chrono::steady_clock::time_point()> now =
+            &std::chrono::steady_clock::now;
+        std::function<void(std::chrono::milliseconds)> pause = [](std::chrono::milliseconds d) {
+            std::this_thread::sleep_for(d);
+        };
+    };
+    void setClock(Clock clock) { clock_ = std::move(clock); }
+
     // Opens the file for reading from its start; the reader then holds the handle.
     std::optional<StoreError> openForReading();
     EntryReader& reader() { return reader_; }
@@ -66,6 +80,7 @@ class EntryStore {
 
     platform::FileSystem& files_;
     std::chrono::milliseconds lockWait_{2000};
+    Clock clock_;
     std::string fileName_;
     EntryReader reader_;
 };

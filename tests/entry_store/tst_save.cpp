@@ -532,6 +532,9 @@ class TestSave : public QObject {
         writeBytes(path(), "old\r\n**EOE**\r\n");
         FaultyFileSystem files;
         EntryStore store(files);
+        // Time passes only in the pauses between tries, however busy the machine.
+        std::chrono::steady_clock::time_point now{};
+        store.setClock({[&] { return now; }, [&](std::chrono::milliseconds d) { now += d; }});
         store.setLockWait(std::chrono::milliseconds(50));
         files.lockState = platform::LockState::Busy;
         const auto error = store.save("k", "d", "t");
@@ -540,6 +543,8 @@ class TestSave : public QObject {
         QVERIFY(QString::fromStdString(error->describe()).contains("another program"));
         QCOMPARE(readBytes(path()), std::string("old\r\n**EOE**\r\n"));
         QVERIFY(std::count(files.calls.begin(), files.calls.end(), FileOp::Lock) > 2);
+        // It gives up at the end of the wait, neither before nor after.
+        QCOMPARE(now.time_since_epoch(), std::chrono::milliseconds(50));
 
         // An open refused while another program holds the file is tried again.
         files.reset(1, EWOULDBLOCK);
@@ -556,7 +561,9 @@ class TestSave : public QObject {
             files.failFrom = 1;
             files.failThrough = refusedOpens;
             files.lockState = platform::LockState::Busy;
+            const auto start = now;
             const auto refused = store.save("k", "d", "t");
+            QCOMPARE(now - start, std::chrono::milliseconds(200));
             QVERIFY(refused);
             QCOMPARE(refused->kind, StoreErrorKind::Busy);
             const auto opens = std::count(files.calls.begin(), files.calls.end(), FileOp::Open);
