@@ -261,16 +261,19 @@ class TestSpellingWindow : public QObject {
         text2->undo();
         QCOMPARE(platform::boxText(text2), "I beleive it.");
         // A word selected whole, as a double click selects it, is offered too,
-        // and stays selected; a selection of less or more is not.
+        // and stays selected, clicked inside or at its start; a selection of
+        // less or more is not.
         for (const auto& [from, to] : {std::pair{2, 9}, {3, 9}, {2, 12}}) {
-            QTextCursor selection(text2->document());
-            selection.setPosition(from);
-            selection.setPosition(to, QTextCursor::KeepAnchor);
-            text2->setTextCursor(selection);
-            menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
-            QCOMPARE(text2->textCursor().selectedText(), selection.selectedText());
-            QCOMPARE(texts(menu).first() == "believe", from == 2 && to == 9);
-            menu->close();
+            for (int at : {5, from}) {
+                QTextCursor selection(text2->document());
+                selection.setPosition(from);
+                selection.setPosition(to, QTextCursor::KeepAnchor);
+                text2->setTextCursor(selection);
+                menu = openMenu(text2, QContextMenuEvent::Mouse, at);
+                QCOMPARE(text2->textCursor().selectedText(), selection.selectedText());
+                QCOMPARE(texts(menu).first() == "believe", from == 2 && to == 9);
+                menu->close();
+            }
         }
     }
 
