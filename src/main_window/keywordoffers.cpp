@@ -48,11 +48,10 @@ KeywordOffers::KeywordOffers(QLineEdit* box, platform::FileSystem& files,
     completer_->popup()->installEventFilter(this);
     connect(completer_, qOverload<const QModelIndex&>(&QCompleter::activated),
             new DoubleClickGuard(this), &DoubleClickGuard::arm);
-    QAbstractItemModel* shown = completer_->completionModel();
-    connect(shown, &QAbstractItemModel::modelReset, this, &KeywordOffers::tellCountLater);
-    connect(shown, &QAbstractItemModel::layoutChanged, this, &KeywordOffers::tellCountLater);
-    connect(shown, &QAbstractItemModel::rowsInserted, this, &KeywordOffers::tellCountLater);
-    connect(shown, &QAbstractItemModel::rowsRemoved, this, &KeywordOffers::tellCountLater);
+    // The completer's model tells of every change, a new prefix or new
+    // keywords, as a reset.
+    connect(completer_->completionModel(), &QAbstractItemModel::modelReset, this,
+            &KeywordOffers::tellCountLater);
     // The box tells its completer after this, so what was appended meanwhile
     // is offered for this very edit.
     connect(box_, &QLineEdit::textEdited, this, &KeywordOffers::edited);
