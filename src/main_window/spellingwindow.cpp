@@ -195,14 +195,15 @@ void SpellingWindow::showWord() {
                   .arg(word_, suggestions.first()));
 }
 
-// A line edit drops its selection when its window comes to the front without
-// giving it the focus, and when it loses the focus; the word stays marked.
+// The line is the only one watched. A line edit drops its selection when its
+// window comes to the front without giving it the focus, and when it loses
+// the focus; the word stays marked.
 bool SpellingWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == line_ && event->type() == QEvent::WindowActivate) {
+    if (event->type() == QEvent::WindowActivate) {
         line_->update(); // in the active window's colours
         return true;
     }
-    if (watched == line_ && event->type() == QEvent::FocusOut)
+    if (event->type() == QEvent::FocusOut)
         QMetaObject::invokeMethod(
             this, [this] { line_->setSelection(wordInLine_, int(word_.size())); },
             Qt::QueuedConnection);
