@@ -175,6 +175,9 @@ class TestReader : public QObject {
         QTest::newRow("lone CR and lone LF line ends")
             << QByteArray("grace\rd\rt\r**EOE**\rhope\nd\n**EOE**\nlove\r\n")
             << L{"grace 1", "hope 1", "love 1"};
+        QTest::newRow("a lone CR that ends a read, and a lone LF that begins one")
+            << QByteArray(63, 'k') + "\rd" + QByteArray(55, 'x') + "\n**EOE**\nhope\n"
+            << L{"hope 1", QString(63, 'k') + " 1"};
         QTest::newRow("over the length limit, a date after it")
             << QByteArray(201, 'a') + "," + QByteArray(200, 'b') + "\r\nMay 3\r\n"
             << L{QString(200, 'b') + " 1"};
