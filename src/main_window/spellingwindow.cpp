@@ -76,6 +76,8 @@ SpellingWindow::SpellingWindow(QPlainTextEdit* box, spelling::SpellChecker* chec
     auto* suggestionsLabel = new QLabel(QStringLiteral("&Suggestions:"), this);
     suggestions_ = new QListWidget(this);
     suggestions_->setObjectName(QStringLiteral("Suggestions"));
+    // A list takes no name from its label, so a screen reader would name it not at all.
+    suggestions_->setAccessibleName(QStringLiteral("Suggestions"));
     suggestionsLabel->setBuddy(suggestions_);
     connect(suggestions_, &QListWidget::itemDoubleClicked, this, &SpellingWindow::change);
 

@@ -361,8 +361,11 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(line->selectedText(), "beleive");
         QCOMPARE(text2->textCursor().selectedText(), "beleive"); // shown where it is
         QCOMPARE(window->findChild<QLabel*>("Word")->text(), "Not in the dictionary: beleive");
+        // What a reader names the line and the list.
         QCOMPARE(QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name),
-                 "Not in the dictionary: beleive"); // what a reader says of the line
+                 "Not in the dictionary: beleive");
+        QCOMPARE(QAccessible::queryAccessibleInterface(suggestions)->text(QAccessible::Name),
+                 "Suggestions");
         QCOMPARE(suggestions->currentItem()->text(), "believe");
         const auto buttons = window->findChildren<QPushButton*>();
         // Laid out, and introduced by a screen reader as a dialog.
