@@ -103,7 +103,7 @@ std::optional<StoreError> EntryStore::save(std::string_view keyword, std::string
         return fail(stamp.error(), std::nullopt);
     if (!stamp.value().plain) {
         (void)files_.close(fd);
-        return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}};
+        return notPlainFileError();
     }
     if (auto error = lockWithin(fd, deadline))
         return fail(*error, std::nullopt);

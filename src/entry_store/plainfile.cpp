@@ -17,7 +17,7 @@ platform::Expected<PlainFile, StoreError> openPlainFile(platform::FileSystem& fi
         return storeError(stamp.error());
     if (stamp.value().folder)
         return storeError(platform::FileError{platform::FileOp::Read, EISDIR});
-    return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}};
+    return notPlainFileError();
 }
 
 } // namespace entry_store

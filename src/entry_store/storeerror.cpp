@@ -35,6 +35,10 @@ StoreError storeError(const platform::FileError& error) {
     return StoreError{kind, error, false};
 }
 
+StoreError notPlainFileError() {
+    return StoreError{StoreErrorKind::NotPlainFile, {platform::FileOp::Open, 0}, false};
+}
+
 std::string StoreError::describe() const {
     std::string what;
     switch (kind) {

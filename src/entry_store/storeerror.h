@@ -34,5 +34,7 @@ struct StoreError {
 };
 
 StoreError storeError(const platform::FileError& error);
+// A device, a named pipe or a socket where the file should be: no system call failed.
+StoreError notPlainFileError();
 
 } // namespace entry_store
