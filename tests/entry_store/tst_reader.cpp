@@ -271,9 +271,9 @@ class TestReader : public QObject {
         // Bytes changed at the start of a grown file.
         writeBytes(path(), diary("mild", "hops, x") + "y\r\n");
         QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
-        // Another file of the same size and time put in its place, alike but
-        // in the middle; it ends inside a keyword line of very many fields,
-        // in a quoted field.
+        // Another file put in its place, as sync tools do, with the time
+        // kept: alike but in the middle, of the same size, then grown. It
+        // ends inside a keyword line of very many fields, in a quoted field.
         const QString name = QString::fromStdString(path());
         std::string ending = "y\r\nd\r\n**EOE**\r\n";
         for (int i = 0; i < 5000; ++i)
@@ -284,6 +284,9 @@ class TestReader : public QObject {
         writeBytes(path() + ".new", diary("mild", "hope, x") + ending);
         QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
         QCOMPARE(keywordsOf(tally), (QStringList{"hope 1", "mild 1", "x 1", "y 1"}));
+        writeBytes(path() + ".new", diary("mild", "hops, x") + ending + "ef");
+        QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
+        QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
         // Shorter than what was read: the half-read line is gone with it. The
         // new file starts with a marker line, and then with a line end.
         writeBytes(path(), "**EOE**\r\njoy!,2\r\nMay 3, 2026\r\n");

@@ -361,6 +361,24 @@ class TestDesktop : public QObject {
             if (event.type == QAccessible::Focus)
                 focused << event.object;
         QCOMPARE(focused, QObjectList{text1});
+        // Closed so, the list stays closed when the diary changes meanwhile.
+        appendBytes("verimond.dat", "grail\r\nd\r\nt\r\n**EOE**\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(text1->completer()->model()->rowCount() == 3, 10000);
+        QCoreApplication::processEvents();
+        QVERIFY(!list->isVisible());
+        // A click outside every window closes the list with the reader on Keyword.
+        text1->setText("g");
+        type("r");
+        QTRY_VERIFY(list->isVisible());
+        heard.clear();
+        const QPoint above = form.frameGeometry().topLeft() - QPoint(0, 100);
+        QTest::mousePress(list, Qt::LeftButton, {}, list->mapFromGlobal(above));
+        QVERIFY(!list->isVisible());
+        focused.clear();
+        for (const Heard& event : std::as_const(heard))
+            if (event.type == QAccessible::Focus)
+                focused << event.object;
+        QCOMPARE(focused, QObjectList{text1});
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);

@@ -641,6 +641,16 @@ class TestForm1 : public QObject {
         QTest::keyClick(text1, Qt::Key_Backspace);
         QTRY_VERIFY(list->isVisible());
         QVERIFY(hooks.messages.isEmpty());
+        // One on another of the program's windows brings that window forward.
+        QWidget other;
+        other.setGeometry(QRect(form.frameGeometry().bottomLeft() + QPoint(0, 20), QSize(200, 60)));
+        other.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        openList();
+        QTest::mousePress(list, Qt::LeftButton, {},
+                          list->mapFromGlobal(other.mapToGlobal(other.rect().center())));
+        QTRY_VERIFY(other.isActiveWindow());
     }
 
     void oneLineBoxesNeverHoldALineBreak() {

@@ -278,6 +278,15 @@ class TestSpellingWindow : public QObject {
                 menu->close();
             }
         }
+        // A selection on no word has the usual actions only.
+        platform::setBoxText(text2, "a  ,  b");
+        QTextCursor comma(text2->document());
+        comma.setPosition(3);
+        comma.setPosition(4, QTextCursor::KeepAnchor);
+        text2->setTextCursor(comma);
+        menu = openMenu(text2, QContextMenuEvent::Mouse, 3);
+        QCOMPARE(texts(menu), texts(text2->createStandardContextMenu()));
+        menu->close();
     }
 
     void theKeyboardOpensTheMenuAtTheCaret() {
@@ -439,16 +448,21 @@ class TestSpellingWindow : public QObject {
 
     void f7SaysWhenThereIsNothingToWalk() {
         auto [form, text2] = open("I believe it wrnog");
+        // A walk left open while its last word was ignored from the menu
+        // closes at the next F7.
+        QTest::keyClick(text2, Qt::Key_F7);
+        auto* window = form->findChild<QWidget*>("SpellingWindow");
+        QVERIFY(window && window->isVisible());
         form->findChild<spelling::SpellChecker*>()->ignoreAll("wrnog");
         QTest::keyClick(text2, Qt::Key_F7);
+        QVERIFY(!window->isVisible());
         form->activateWindow(); // back to the diary, and F7 again: said again in front
         QTRY_VERIFY(form->isActiveWindow());
         QTest::keyClick(text2, Qt::Key_F7);
         QTRY_VERIFY(form->findChild<QMessageBox*>("SpellingMessage")->isActiveWindow());
         QCOMPARE(messages(*form), QStringList{"No misspelled words."});
         QVERIFY(!QApplication::activeModalWidget()); // the diary window still takes keys
-        auto* window = form->findChild<QWidget*>("SpellingWindow");
-        QVERIFY(!window || !window->isVisible());
+        QVERIFY(!window->isVisible());
 
         Form1 loading; // the dictionary is read after the first paint, or when asked
         loading.findChild<spelling::SpellChecker*>()->setDictionaryFolder(

@@ -162,6 +162,7 @@ class TstSpelling : public QObject {
         QVERIFY(!wordAt(u"a  b", 2));
         // A line cut at the checking limit ends where it is cut.
         QCOMPARE(wordAt(QStringView(u"x@y.com").left(4), 2), (WordSpan{2, 1}));
+        QCOMPARE(wordAt(QStringView(u"rock'n").left(5), 0), (WordSpan{0, 4}));
     }
 
     void judgesWordsByTheRules() {
