@@ -2,9 +2,9 @@
 
 #include "doubleclickguard.h"
 #include "keywordmodel.h"
+#include "platform.h"
 
 #include <QAbstractItemView>
-#include <QAccessible>
 #include <QApplication>
 #include <QCompleter>
 #include <QElapsedTimer>
@@ -307,8 +307,6 @@ void KeywordOffers::tellCount() {
 // is told gone, or Orca names the window as a frame first. Not when the close
 // moves the focus on: Qt tells of that.
 void KeywordOffers::giveReaderItsPlace() {
-    if (std::exchange(movingOn_, false) || !box_->hasFocus())
-        return;
-    QAccessibleEvent event(box_, QAccessible::Focus);
-    QAccessible::updateAccessibility(&event);
+    if (!std::exchange(movingOn_, false) && box_->hasFocus())
+        platform::tellFocus(box_);
 }

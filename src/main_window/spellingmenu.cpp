@@ -83,6 +83,12 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
         menu->insertActions(usual, {add, ignore});
         menu->insertSeparator(usual);
     }
+    // Qt gives the box its focus back without telling a screen reader, which
+    // Orca then leaves on the window; told before the menu is told gone.
+    connect(menu, &QMenu::aboutToHide, box_, [box = box_] {
+        if (box->hasFocus())
+            platform::tellFocus(box);
+    });
     menu->popup(globalPosition);
     // From the keyboard, Enter takes the first entry, and a screen reader speaks it.
     if (fromKeyboard)

@@ -67,6 +67,11 @@ void setAccessibleRole(QWidget* widget, QAccessible::Role role) {
     widget->setProperty(kRoleProperty, static_cast<int>(role));
 }
 
+void tellFocus(QWidget* control) {
+    QAccessibleEvent event(control, QAccessible::Focus);
+    QAccessible::updateAccessibility(&event);
+}
+
 void clickFocusedButtonOnEnter(QWidget* window) {
     auto* filter = new EnterClicksButton(window);
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())

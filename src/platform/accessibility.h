@@ -15,6 +15,10 @@ namespace platform {
 // called before anything asks for the widget's accessibility.
 void setAccessibleRole(QWidget* widget, QAccessible::Role role);
 
+// Tells a screen reader that `control` has the keyboard focus, for where Qt
+// gives it back without saying so: as a list or a menu over it closes.
+void tellFocus(QWidget* control);
+
 // Enter and Return on a focused button of `window` click it, as on the
 // Windows desktop; no button becomes a default button, and keys typed into the
 // boxes are left alone.

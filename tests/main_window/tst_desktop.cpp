@@ -11,6 +11,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QCompleter>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -382,6 +383,39 @@ class TestDesktop : public QObject {
         QAccessible::installUpdateHandler(nullptr);
         bridge.setActive(false);
         platform::setAnnounceChannel(native);
+    }
+
+    // Qt gives the entry box back its focus from the box's menu without
+    // telling a reader, which Orca then leaves on the window: it is told, and
+    // before the menu goes, as for the keyword list.
+    void theReaderIsBackInTheBoxAfterItsMenu() {
+        Form1 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QPlatformAccessibility& bridge =
+            *QGuiApplicationPrivate::platformIntegration()->accessibility();
+        bridge.setActive(true);
+        QAccessible::installUpdateHandler(listen);
+        auto* text2 = form.findChild<QPlainTextEdit*>("Text2");
+        text2->setFocus();
+        const QPoint at = text2->cursorRect().center();
+        QContextMenuEvent request(QContextMenuEvent::Keyboard, at, text2->mapToGlobal(at));
+        QApplication::sendEvent(text2, &request);
+        QWidget* menu = QApplication::activePopupWidget();
+        QVERIFY(menu);
+        heard.clear();
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCoreApplication::processEvents();
+        QObjectList order;
+        for (const Heard& event : std::as_const(heard))
+            if (event.type == QAccessible::Focus ||
+                (event.type == QAccessible::ObjectHide && event.object == menu))
+                order << event.object;
+        QCOMPARE(order.size(), 2);
+        QCOMPARE(order.first(), text2);
+        QAccessible::installUpdateHandler(nullptr);
+        bridge.setActive(false);
     }
 
     // What UI Automation readers hear: the focused control's name, lent for
