@@ -6,7 +6,8 @@
 // popup. Qt gives that press to whatever the popup had covered, so a double
 // click on a keyword offer would also click the control under the list: the
 // entry box would take the focus and select a word, the fish would replace
-// the entry text with its notice.
+// the entry text with its notice. A double click on a suggestion in the entry
+// box's menu would select a word there, for the next key to replace.
 class DoubleClickGuard : public QObject {
     Q_OBJECT
   public:

@@ -1,5 +1,6 @@
 #include "spellingmenu.h"
 
+#include "doubleclickguard.h"
 #include "platform.h"
 #include "spellchecker.h"
 #include "spellingwindow.h"
@@ -13,7 +14,7 @@
 #include <QTextBlock>
 
 SpellingMenu::SpellingMenu(QPlainTextEdit* box, spelling::SpellChecker* checker)
-    : QObject(box), box_(box), checker_(checker) {
+    : QObject(box), box_(box), checker_(checker), guard_(new DoubleClickGuard(this)) {
     // Keyboard requests come to the box, mouse ones to its viewport.
     box_->installEventFilter(this);
     box_->viewport()->installEventFilter(this);
@@ -89,6 +90,7 @@ void SpellingMenu::open(const QPoint& globalPosition, bool fromKeyboard) {
         if (box->hasFocus())
             platform::tellFocus(box);
     });
+    connect(menu, &QMenu::triggered, guard_, &DoubleClickGuard::arm);
     menu->popup(globalPosition);
     // From the keyboard, Enter takes the first entry, and a screen reader speaks it.
     if (fromKeyboard)

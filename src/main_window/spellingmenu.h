@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class DoubleClickGuard;
 class QPlainTextEdit;
 class QPoint;
 class QTextCursor;
@@ -32,4 +33,5 @@ class SpellingMenu : public QObject {
 
     QPlainTextEdit* box_;
     spelling::SpellChecker* checker_;
+    DoubleClickGuard* guard_;
 };

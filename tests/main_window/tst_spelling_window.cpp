@@ -263,6 +263,18 @@ class TestSpellingWindow : public QObject {
         TRY_COMPARE(marked(text2), QStringList());
         text2->undo();
         QCOMPARE(platform::boxText(text2), "I beleive it.");
+        // A double click on a suggestion takes it, and its second press
+        // clicks nothing in the box under the closed menu: the caret stays
+        // after the word taken.
+        menu = openMenu(text2, QContextMenuEvent::Mouse, 5);
+        const QPoint onSuggestion =
+            menu->mapToGlobal(menu->actionGeometry(menu->actions().first()).center());
+        QTest::mouseDClick(form->windowHandle(), Qt::LeftButton, {},
+                           form->mapFromGlobal(onSuggestion));
+        QCOMPARE(platform::boxText(text2), "I believe it.");
+        QCOMPARE(text2->textCursor().position(), 9);
+        QVERIFY(!text2->textCursor().hasSelection());
+        text2->undo();
         // A word selected whole, as a double click selects it, is offered too,
         // and stays selected, clicked inside or at its start; a selection of
         // less or more is not.
