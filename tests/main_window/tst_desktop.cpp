@@ -54,6 +54,28 @@ void listen(QAccessibleEvent* event) {
                    face ? face->text(QAccessible::Name) : QString()};
 }
 
+// Listens as a screen reader does, told by notifications, while it lives; all
+// it changed is put back however the test ends.
+class Listening {
+  public:
+    Listening() : bridge_(*QGuiApplicationPrivate::platformIntegration()->accessibility()) {
+        bridge_.setActive(true);
+        QAccessible::installUpdateHandler(listen);
+        platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
+    }
+    ~Listening() {
+        QAccessible::installUpdateHandler(nullptr);
+        bridge_.setActive(false);
+        platform::setAnnounceChannel(native_);
+    }
+    Listening(const Listening&) = delete;
+    Listening& operator=(const Listening&) = delete;
+
+  private:
+    QPlatformAccessibility& bridge_;
+    const platform::AnnounceChannel native_ = platform::announceChannel();
+};
+
 // The message a reader was last told, by the notification that appeared; a
 // control renamed meanwhile is noted after it. Forgets what was heard.
 QString told() {
@@ -183,12 +205,7 @@ class TestDesktop : public QObject {
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
         QVERIFY(form.findChild<QWidget*>("Announcement")->isHidden());
-        QPlatformAccessibility& bridge =
-            *QGuiApplicationPrivate::platformIntegration()->accessibility();
-        bridge.setActive(true);
-        QAccessible::installUpdateHandler(listen);
-        const platform::AnnounceChannel native = platform::announceChannel();
-        platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
+        const Listening listening;
         auto press = [&](const char* name, Qt::Key key = Qt::Key_Space) {
             auto* control = form.findChild<QWidget*>(name);
             control->setFocus();
@@ -275,9 +292,6 @@ class TestDesktop : public QObject {
         QVERIFY(about->isVisible());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         QVERIFY(about->isHidden());
-        QAccessible::installUpdateHandler(nullptr);
-        bridge.setActive(false);
-        platform::setAnnounceChannel(native);
     }
 
     // A reader is told, once, how many keywords the list offers when it opens
@@ -291,12 +305,7 @@ class TestDesktop : public QObject {
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QPlatformAccessibility& bridge =
-            *QGuiApplicationPrivate::platformIntegration()->accessibility();
-        bridge.setActive(true);
-        QAccessible::installUpdateHandler(listen);
-        const platform::AnnounceChannel native = platform::announceChannel();
-        platform::setAnnounceChannel(platform::AnnounceChannel::Notification);
+        const Listening listening;
         auto* text1 = form.findChild<QLineEdit*>("Text1");
         QWidget* list = text1->completer()->popup();
         auto type = [&](const QString& keys) {
@@ -380,9 +389,6 @@ class TestDesktop : public QObject {
             if (event.type == QAccessible::Focus)
                 focused << event.object;
         QCOMPARE(focused, QObjectList{text1});
-        QAccessible::installUpdateHandler(nullptr);
-        bridge.setActive(false);
-        platform::setAnnounceChannel(native);
     }
 
     // Qt gives the entry box back its focus from the box's menu without
@@ -392,10 +398,7 @@ class TestDesktop : public QObject {
         Form1 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowActive(&form));
-        QPlatformAccessibility& bridge =
-            *QGuiApplicationPrivate::platformIntegration()->accessibility();
-        bridge.setActive(true);
-        QAccessible::installUpdateHandler(listen);
+        const Listening listening;
         auto* text2 = form.findChild<QPlainTextEdit*>("Text2");
         text2->setFocus();
         const QPoint at = text2->cursorRect().center();
@@ -414,8 +417,6 @@ class TestDesktop : public QObject {
                 order << event.object;
         QCOMPARE(order.size(), 2);
         QCOMPARE(order.first(), text2);
-        QAccessible::installUpdateHandler(nullptr);
-        bridge.setActive(false);
     }
 
     // What UI Automation readers hear: the focused control's name, lent for
