@@ -287,9 +287,10 @@ class TestReader : public QObject {
         writeBytes(path() + ".new", diary("mild", "hops, x") + ending + "ef");
         QVERIFY(QFile::remove(name) && QFile::rename(name + ".new", name));
         QCOMPARE(keywordsOf(tally), (QStringList{"hops 1", "mild 1", "x 1", "y 1"}));
-        // Shorter than what was read: the half-read line is gone with it. The
-        // new file starts with a marker line, and then with a line end.
-        writeBytes(path(), "**EOE**\r\njoy!,2\r\nMay 3, 2026\r\n");
+        // Shorter than what was read: the half-read line, and its open quote,
+        // are gone with it. The new file starts with a marker line, and then
+        // with a line end.
+        writeBytes(path(), "  **EOE**\r\njoy!,2\r\nMay 3, 2026\r\n");
         QCOMPARE(keywordsOf(tally), (QStringList{"2 1", "joy! 1"}));
         writeBytes(path(), "\nhope\r\n**EOE**\r\njoy!\r\nMay 3, 2026\r\n");
         QCOMPARE(keywordsOf(tally), QStringList{"joy! 1"});

@@ -401,6 +401,15 @@ class TestSpellingWindow : public QObject {
                          qPrintable(parts[i]->objectName() + " over " + parts[j]->objectName()));
             }
         }
+        // Each label stands over its control, whose access key it gives.
+        for (const QLabel* label : window->findChildren<QLabel*>()) {
+            QVERIFY(label->buddy());
+            QCOMPARE(label->x(), label->buddy()->x());
+            QVERIFY(label->geometry().bottom() < label->buddy()->y());
+        }
+        line->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(window, Qt::Key_S, Qt::AltModifier);
+        QCOMPARE(window->focusWidget(), suggestions);
         QCOMPARE(QAccessible::queryAccessibleInterface(window)->role(), QAccessible::Dialog);
         // Each button stands beside the list, from its top; none becomes a
         // default button, as Enter changes.
