@@ -159,7 +159,7 @@ class TstSpelling : public QObject {
         QCOMPARE(wordAt(line, 2), (WordSpan{2, 7}));
         QCOMPARE(wordAt(line, 9), (WordSpan{2, 7})); // just after it
         QCOMPARE(wordAt(line, 1), (WordSpan{0, 1}));
-        QVERIFY(!wordAt(u"a  b", 2));
+        QVERIFY(!wordAt(u"a  b ", 2)); // nor is anything read past its last space
         // A line cut at the checking limit ends where it is cut.
         QCOMPARE(wordAt(QStringView(u"x@y.com").left(4), 2), (WordSpan{2, 1}));
         QCOMPARE(wordAt(QStringView(u"rock'n").left(5), 0), (WordSpan{0, 4}));
