@@ -602,6 +602,16 @@ class TestForm1 : public QObject {
         QCOMPARE(text3->text(), QString("May, 6"));
         clickWithListOpen("Text2");
         QCOMPARE(QApplication::focusWidget(), child<QWidget>(form, "Text2"));
+        // A control that takes no focus by click gives none, not even through
+        // a focus proxy that would take it.
+        QLabel proxied(&form);
+        proxied.setObjectName("proxied");
+        proxied.setFocusProxy(text3);
+        proxied.setGeometry(0, 0, 8, 8);
+        proxied.show();
+        clickWithListOpen("proxied");
+        QCOMPARE(QApplication::focusWidget(), text1);
+        proxied.hide();
         // A double click on an offer takes it, and its second press clicks
         // nothing the closed list had covered.
         auto* text2 = child<QPlainTextEdit>(form, "Text2");
