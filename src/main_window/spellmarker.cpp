@@ -78,10 +78,13 @@ void SpellMarker::mark(QTextBlock block) {
 void SpellMarker::contentsChanged(int from, int removed, int added) {
     Q_UNUSED(removed);
     QTextDocument* document = box_->document();
-    // An edit at the caret, as typing makes, holds the word there back.
+    // An edit at the caret, as typing makes, holds the word there back. Keys
+    // go to the box that its window would focus, even while another window
+    // is the active one: where no window manager runs, a window that closes
+    // hands the activation back to none.
     QTextBlock wasHeld = std::exchange(holding_, false) ? held_.block() : QTextBlock();
     const int caret = box_->textCursor().position();
-    if (box_->hasFocus() && from <= caret && caret <= from + added) {
+    if (box_->window()->focusWidget() == box_ && from <= caret && caret <= from + added) {
         const QTextBlock block = document->findBlock(caret);
         const QString text = block.text();
         if (auto word = spelling::wordAt(QStringView(text).left(kMostCheckedChars),

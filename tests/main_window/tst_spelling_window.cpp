@@ -182,6 +182,15 @@ class TestSpellingWindow : public QObject {
             QTest::keyClick(text2, Qt::Key_Right);
         QTest::keyClick(text2, Qt::Key_Return);
         QCOMPARE(marked(text2, 1), QStringList{"beleive"});
+        // Keys typed while another window is the active one, as they come
+        // after a message closes where no window manager gives the diary
+        // window back its activation, are held back all the same.
+        QWidget other;
+        other.show();
+        QTRY_VERIFY(other.isActiveWindow());
+        text2->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text2, " wrnog");
+        QCOMPARE(marked(text2, 1), QStringList{"beleive"});
     }
 
     // Text put in the box, as by a search, is marked from its first word.
