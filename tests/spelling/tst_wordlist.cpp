@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -63,6 +64,10 @@ class TstWordList : public QObject {
         writeBytes(path, "Habakkuk\nObadiah\nMalachi\n");
         QTRY_VERIFY_WITH_TIMEOUT(second.contains("Malachi"), 30000);
         QVERIFY(changed.size() >= 3);
+        // Once the folder is there, no folder above it is watched: what other
+        // programs write there costs no reading.
+        QCOMPARE(second.findChild<QFileSystemWatcher*>()->directories(),
+                 QStringList{QFileInfo(path).absolutePath()});
     }
 
     void ignoresAListItCannotUse_data() {
