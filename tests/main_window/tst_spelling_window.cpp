@@ -476,6 +476,27 @@ class TestSpellingWindow : public QObject {
         QCOMPARE(messages(*form), QStringList{"No misspelled words."});
     }
 
+    // A change made from the Spelling window holds back no word the caret
+    // was moved into meanwhile, before the change or after it: that word is
+    // not being typed, and stays marked as the walk comes to it.
+    void aChangeFromTheWindowHoldsBackNoOtherWord() {
+        auto [form, text2] = open("");
+        for (const QString text : {"beleive wrnog", "wrnog beleive"}) {
+            platform::setBoxText(text2, text);
+            QTextCursor caret(text2->document());
+            caret.setPosition(int(text.indexOf("beleive")));
+            text2->setTextCursor(caret);
+            QTest::keyClick(text2, Qt::Key_F7);
+            auto* window = form->findChild<QWidget*>("SpellingWindow");
+            caret.setPosition(int(text.indexOf("wrnog")) + 2);
+            text2->setTextCursor(caret);
+            QTest::keyClick(window, Qt::Key_Return);
+            QCOMPARE(window->findChild<QLineEdit*>("Line")->selectedText(), "wrnog");
+            QCOMPARE(marked(text2), QStringList{"wrnog"});
+            QTest::keyClick(window, Qt::Key_Escape);
+        }
+    }
+
     void f7SaysWhenThereIsNothingToWalk() {
         auto [form, text2] = open("I believe it wrnog");
         // A walk left open while its last word was ignored from the menu
