@@ -17,6 +17,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -191,6 +192,21 @@ class TestSpellingWindow : public QObject {
         text2->moveCursor(QTextCursor::End);
         QTest::keyClicks(text2, " wrnog");
         QCOMPARE(marked(text2, 1), QStringList{"beleive"});
+        // A word dropped into the box while another control has the focus
+        // is not being typed: it is marked at once.
+        platform::setBoxText(text2, "one ");
+        child<QWidget>(*form, "Text1")->setFocus();
+        QTextCursor end(text2->document());
+        end.movePosition(QTextCursor::End);
+        QMimeData dragged;
+        dragged.setText("wrnog");
+        const QPoint at = text2->cursorRect(end).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(text2->viewport(), &enter);
+        QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(text2->viewport(), &drop);
+        QCOMPARE(platform::boxText(text2), "one wrnog");
+        QCOMPARE(marked(text2), QStringList{"wrnog"});
     }
 
     // Text put in the box, as by a search, is marked from its first word.
